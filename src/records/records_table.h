@@ -1,0 +1,102 @@
+#pragma once
+
+#include "records/paradox_field.h"
+#include "records/table_store_error.h"
+
+#include <QObject>
+#include <QTime>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+/**
+ * The records table T20VDB: a Paradox table opened exclusively, its rows held
+ * in memory together with the rows appended since it was opened (the change
+ * cache). Appended rows never go back into the opened file; they reach a file
+ * only through copyTo(). Failures throw TableStoreError.
+ */
+class RecordsTable : public QObject {
+    Q_OBJECT
+public:
+    explicit RecordsTable(QObject* parent = nullptr);
+    ~RecordsTable() override;
+
+    /**
+     * Opens the Paradox table at @p path exclusively and loads its rows.
+     * Closes any table open before. Throws TableStoreError with a clear
+     * message when the file is missing, locked, not a Paradox table or
+     * damaged; the table is closed then. Returns true on success.
+     */
+    bool open(const QString& path);
+    /** Closes the table; rows not saved are discarded. Emits tableReset(). */
+    void close();
+    bool isOpen() const;
+    /** Path of the open table, empty when closed. */
+    QString path() const;
+
+    /** Field definitions of the open table (empty when closed). */
+    const QVector<FieldDef>& fields() const;
+    /** Index of the field named @p name, case-insensitive; -1 if absent. */
+    int fieldIndex(const QString& name) const;
+
+    /** Starts a new row; fields are empty until set. Throws on a closed table. */
+    void append();
+    /**
+     * Assigns a field of the row being appended, by name (case-insensitive).
+     * Throws "Field '%s' not found" for an unknown name and "Cannot perform
+     * this operation on a closed dataset" on a closed table.
+     */
+    void setField(const QString& name, const QString& value);
+    void setField(const QString& name, qint64 value);
+    void setField(const QString& name, double value);
+    void setField(const QString& name, QTime value);
+    /** Adds the row being appended to the table and emits rowsAppended(). */
+    void post();
+
+    qint64 rowCount() const;
+    bool isEmpty() const;
+    /** Removes every row from memory; the table stays open, its file untouched. */
+    void emptyTable();
+
+    /** Text a grid or a text export shows for a field ("" when empty). */
+    QString displayText(qint64 row, int field) const;
+    /** Typed value of a field; a null QVariant when the field is empty. */
+    QVariant value(qint64 row, int field) const;
+
+    /**
+     * Writes a new Paradox table at @p path with the same field definitions
+     * and all rows, the unsaved ones included. Writes a temporary file in the
+     * same folder and renames it over @p path only when complete; on failure
+     * throws and leaves any existing file at @p path untouched.
+     */
+    void copyTo(const QString& path) const;
+
+    /**
+     * Adds a primary index over @p fieldName to the closed table file at
+     * @p path. Returns false, changing nothing, when the table has no such
+     * field. Throws TableStoreError when the index cannot be built.
+     */
+    static bool addPrimaryIndex(const QString& path, const QString& fieldName);
+
+    /** Rows appended since the table was opened or last marked saved. */
+    qint64 unsavedRowCount() const;
+    /** Records that every row now in the table is kept in a file. */
+    void markSaved();
+
+    /**
+     * Locates the records template "Rk40vdb.DB": in the current folder
+     * first, then beside the executable. Empty when there is none.
+     */
+    static QString findTemplate();
+
+signals:
+    /** Rows @p first to @p last (inclusive) were appended. */
+    void rowsAppended(qint64 first, qint64 last);
+    /** The table was opened, closed or emptied: every row may have changed. */
+    void tableReset();
+
+private:
+    struct State;
+    std::unique_ptr<State> d_;
+};
