@@ -131,6 +131,7 @@ std::optional<DecodedDisplay> SegmentFrameDecoder::LcdDisplay20V()
         return std::nullopt;
 
     reading_.IdleTicks = 0;
+    emit frameDecoded();
 
     QString acDc;
     if (on(bitAc))

@@ -4,6 +4,7 @@
 #include "app/count_profile.h"
 #include "decode/decoded_display.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -41,7 +42,8 @@ public:
      * (`ValueText`, `ReadingValue`, `UnitText`, `AcDcText`, `AutoText`,
      * `IdleTicks` = 0) and the panel's annunciators and points are written
      * and the digits, sign and points are returned for the evaluation.
-     * Returns nothing, changing nothing, for a frame that cannot be decoded.
+     * Returns nothing, changing nothing and emitting no signal, for a frame
+     * that cannot be decoded.
      */
     std::optional<DecodedDisplay> LcdDisplay20V();
 
@@ -60,6 +62,10 @@ public:
      * only) or empty for any other pattern.
      */
     static QString digitText(const QString& pattern, int digitNumber);
+
+signals:
+    /** A frame was decoded: the window shows `CONok` and hides `CONokN`. */
+    void frameDecoded();
 
 private:
     ReadingState& reading_;
