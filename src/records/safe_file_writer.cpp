@@ -1,0 +1,20 @@
+#include "records/safe_file_writer.h"
+
+#include <QSaveFile>
+
+bool SafeFileWriter::write(const QString& path, const QByteArray& data, QString* error)
+{
+    // QSaveFile writes into a temporary beside the target, syncs it and renames
+    // it over the target on commit(); without commit() it removes the
+    // temporary. Direct-write fallback stays off: a folder we cannot create a
+    // file in must fail rather than truncate the target in place.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    if (!ok) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+    }
+    return ok;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/**
+ * Replaces a file's contents in one step: the bytes go to a temporary file in
+ * the target's folder, are flushed to disk, and only then is the temporary
+ * renamed over the target. A failure at any point leaves an existing target
+ * exactly as it was and removes the temporary.
+ */
+class SafeFileWriter {
+public:
+    /**
+     * Writes @p data to @p path. Returns true on success; on failure returns
+     * false and, if @p error is given, stores the reason there.
+     */
+    static bool write(const QString& path, const QByteArray& data, QString* error = nullptr);
+};
