@@ -10,6 +10,11 @@ struct TextCase {
     QByteArray expected;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 const QByteArray kHeader = "No\tTime\tDC/AC\tValue\tUnit\tAUTO\r\n";
 
 class TextExportBytes : public ::testing::TestWithParam<TextCase> { };
