@@ -56,9 +56,10 @@ constexpr int bitHertz = 51, bitCelsius = 56;
 
 } // namespace
 
-SegmentFrameDecoder::SegmentFrameDecoder(
-    ReadingState& reading, PanelModel& panel, const CountProfile& profile, const BuildVariant& variant)
-    : reading_(reading)
+SegmentFrameDecoder::SegmentFrameDecoder(ReadingState& reading, PanelModel& panel,
+    const CountProfile& profile, const BuildVariant& variant, QObject* parent)
+    : QObject(parent)
+    , reading_(reading)
     , panel_(panel)
     , profile_(profile)
     , variant_(variant)

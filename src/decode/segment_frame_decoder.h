@@ -29,10 +29,12 @@ class PanelModel;
  * ReadingEvaluator::evaluateSegmentFrame, which sets the digit captions and
  * does the rest of the frame's work.
  */
-class SegmentFrameDecoder {
+class SegmentFrameDecoder : public QObject {
+    Q_OBJECT
 public:
-    SegmentFrameDecoder(
-        ReadingState& reading, PanelModel& panel, const CountProfile& profile, const BuildVariant& variant);
+    /** All references must outlive the decoder; variant and profile are read on every call. */
+    SegmentFrameDecoder(ReadingState& reading, PanelModel& panel, const CountProfile& profile,
+        const BuildVariant& variant, QObject* parent = nullptr);
 
     /** Set the chart's value axis range; called when the frequency mode changes. */
     std::function<void(double max, double min)> setChartAxisRange;
