@@ -107,7 +107,10 @@ bool THidDevice::OpenControlHandle()
     return openControl(HidAccess::ReadWrite);
 }
 
-void THidDevice::CloseControlHandle() { controlHandle_.reset(); }
+void THidDevice::CloseControlHandle()
+{
+    controlHandle_.reset();
+}
 
 void THidDevice::CloseIoHandle()
 {

@@ -63,8 +63,8 @@ std::vector<std::unique_ptr<THidDevice>> THidDeviceController::ScanDevices()
             continue; // its details could not be read; the scan moves on
         try {
             list.push_back(std::make_unique<THidDevice>(
-                std::make_unique<THidPnPInfo>(THidPnPInfo { record.path, record.instanceId }), this, platform_,
-                onDeviceData_, onDeviceUnplug_));
+                std::make_unique<THidPnPInfo>(THidPnPInfo { record.path, record.instanceId }), this,
+                platform_, onDeviceData_, onDeviceUnplug_));
         } catch (const EControllerError&) {
             // An interface that cannot be opened or identified is left out.
         }
@@ -93,9 +93,10 @@ void THidDeviceController::DeviceChange()
     bool changed = false;
     std::vector<std::unique_ptr<THidDevice>> fresh = ScanDevices();
     const auto foundAgain = [&fresh](const THidDevice* device) {
-        return std::any_of(fresh.begin(), fresh.end(), [device](const std::unique_ptr<THidDevice>& candidate) {
-            return candidate->PnPRecord()->InstanceId == device->PnPRecord()->InstanceId;
-        });
+        return std::any_of(
+            fresh.begin(), fresh.end(), [device](const std::unique_ptr<THidDevice>& candidate) {
+                return candidate->PnPRecord()->InstanceId == device->PnPRecord()->InstanceId;
+            });
     };
 
     for (std::size_t i = devices_.size(); i-- > 0;) {
@@ -119,7 +120,8 @@ void THidDeviceController::DeviceChange()
 
     for (std::unique_ptr<THidDevice>& candidate : fresh) {
         const bool known = std::any_of(devices_.begin(), devices_.end(), [&candidate](const Slot& slot) {
-            return slot.device->Present() && slot.device->PnPRecord()->InstanceId == candidate->PnPRecord()->InstanceId;
+            return slot.device->Present()
+                && slot.device->PnPRecord()->InstanceId == candidate->PnPRecord()->InstanceId;
         });
         if (known) {
             candidate->setOwnerController(nullptr);
@@ -196,7 +198,8 @@ void THidDeviceController::takeBack(THidDevice* released, const THidDataEvent& r
         return;
     }
     try {
-        auto fresh = std::make_unique<THidDevice>(std::move(pnp), this, platform_, onDeviceData_, onDeviceUnplug_);
+        auto fresh
+            = std::make_unique<THidDevice>(std::move(pnp), this, platform_, onDeviceData_, onDeviceUnplug_);
         fresh->SetReportHandler(reportHandler);
         fresh->SetUnplugHandler(unplugHandler);
         fresh->SetPollInterval(pollInterval);

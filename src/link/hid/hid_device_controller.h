@@ -74,8 +74,8 @@ private:
 
     std::vector<std::unique_ptr<THidDevice>> ScanDevices();
     /** Called by a device being destroyed: puts a fresh object in its slot, or drops the slot. */
-    void takeBack(THidDevice* released, const THidDataEvent& reportHandler, const THidPlugEvent& unplugHandler,
-        int pollInterval, std::unique_ptr<THidPnPInfo> pnp);
+    void takeBack(THidDevice* released, const THidDataEvent& reportHandler,
+        const THidPlugEvent& unplugHandler, int pollInterval, std::unique_ptr<THidPnPInfo> pnp);
     void recount();
 
     HidPlatform& platform_;

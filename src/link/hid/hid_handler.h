@@ -10,13 +10,13 @@
  * made from the same assignment (copies share it). The controller needs this
  * to tell which devices still carry its own default handlers.
  */
-template <typename Signature>
-class HidHandler {
+template <typename Signature> class HidHandler {
 public:
     HidHandler() = default;
     template <typename F>
-        requires(!std::is_same_v<std::decay_t<F>, HidHandler> && std::is_constructible_v<std::function<Signature>, F>)
-    HidHandler(F&& f)
+    requires(
+        !std::is_same_v<std::decay_t<F>, HidHandler> && std::is_constructible_v<std::function<Signature>, F>)
+        HidHandler(F&& f)
     {
         std::function<Signature> fn(std::forward<F>(f));
         if (fn)
@@ -25,8 +25,7 @@ public:
 
     explicit operator bool() const { return fn_ != nullptr; }
 
-    template <typename... Args>
-    decltype(auto) operator()(Args&&... args) const
+    template <typename... Args> decltype(auto) operator()(Args&&... args) const
     {
         return (*fn_)(std::forward<Args>(args)...);
     }
@@ -44,7 +43,8 @@ using THidPlugEvent = HidHandler<void(THidDevice* HidDev)>;
 /** One device during an enumeration; false stops it. */
 using THidEnumerateEvent = HidHandler<bool(THidDevice* HidDev, int Idx)>;
 /** One input report: its id and its data, valid during the call only. */
-using THidDataEvent = HidHandler<void(THidDevice* HidDev, uint8_t ReportID, const uint8_t* Data, uint16_t Size)>;
+using THidDataEvent
+    = HidHandler<void(THidDevice* HidDev, uint8_t ReportID, const uint8_t* Data, uint16_t Size)>;
 /** A read request could not be issued. */
 using THidDataErrorEvent = HidHandler<void(THidDevice* HidDev, uint32_t Error)>;
 /** Something about the controller changed. */

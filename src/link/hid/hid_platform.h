@@ -9,7 +9,7 @@
 
 /** One HID interface found by an enumeration. */
 struct HidInterfaceRecord {
-    std::string path;       ///< device node the handles are opened on; empty when its details could not be read
+    std::string path; ///< device node the handles are opened on; empty when its details could not be read
     std::string instanceId; ///< identity of the device instance, stable while it stays plugged in
 };
 
@@ -23,8 +23,8 @@ struct HidIdentity {
 /** How a handle is opened. */
 enum class HidAccess {
     ReadWrite, ///< identification, strings, descriptor and feature reports
-    Query,     ///< identification, strings and descriptor only
-    Read,      ///< input reports
+    Query, ///< identification, strings and descriptor only
+    Read, ///< input reports
 };
 
 /** Error code of a read on a device that is gone or was never opened. */
@@ -35,7 +35,7 @@ struct HidReadResult {
     enum Status { Completed, TimedOut, Cancelled, Failed };
     Status status = TimedOut;
     std::size_t bytes = 0; ///< bytes stored when Completed, report id byte included
-    uint32_t error = 0;    ///< platform error code when Failed
+    uint32_t error = 0; ///< platform error code when Failed
 };
 
 /**
@@ -91,7 +91,8 @@ public:
      * Opens @p path; returns nothing on failure and sets @p error to the
      * platform error code. May be called from a read thread (Read access).
      */
-    virtual std::unique_ptr<HidPlatformHandle> open(const std::string& path, HidAccess access, uint32_t& error)
+    virtual std::unique_ptr<HidPlatformHandle> open(
+        const std::string& path, HidAccess access, uint32_t& error)
         = 0;
     /**
      * Calls @p onChange on the UI thread whenever HID interfaces came or went.

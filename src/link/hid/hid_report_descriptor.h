@@ -6,7 +6,7 @@
 /** What the program needs to know of a report descriptor. */
 struct HidReportCaps {
     uint16_t InputReportByteLength = 0; ///< longest input report, report id byte included (0 when unknown)
-    bool numberedReports = false;       ///< whether reports carry a report id
+    bool numberedReports = false; ///< whether reports carry a report id
 };
 
 /** Reads the input report layout out of a HID report descriptor. */

@@ -72,7 +72,8 @@ UsbCableLink::UsbCableLink(HidPlatform& platform, const BuildVariant& variant, R
     hidCtl_->SetOnArrival([this](THidDevice* dev) { HidCtlArrival(dev); });
     hidCtl_->SetOnEnumerate([this](THidDevice* dev, int idx) { return HidCtlEnumerate(dev, idx); });
     hidCtl_->SetOnDeviceChange([this] { HidCtlDeviceChange(); });
-    hidCtl_->SetOnDeviceDataError([this](THidDevice* dev, uint32_t error) { HidCtlDeviceDataError(dev, error); });
+    hidCtl_->SetOnDeviceDataError(
+        [this](THidDevice* dev, uint32_t error) { HidCtlDeviceDataError(dev, error); });
     hidCtl_->SetOnRemoval([this](THidDevice* dev) { HidCtlRemoval(dev); });
 }
 
@@ -89,8 +90,8 @@ QString UsbCableLink::DescribeHidDevice(THidDevice* device)
 {
     QString text = device->ProductText();
     if (text.isEmpty()) {
-        text = QString::asprintf(
-            "Device VID=%04X PID=%04X", unsigned(device->Identity().VendorID), unsigned(device->Identity().ProductID));
+        text = QString::asprintf("Device VID=%04X PID=%04X", unsigned(device->Identity().VendorID),
+            unsigned(device->Identity().ProductID));
     }
     const QString serial = device->SerialText();
     if (!serial.isEmpty())
@@ -111,9 +112,15 @@ THidDevice* UsbCableLink::DevListDevice(int row) const
     return row >= 0 && row < int(devLines_.size()) ? devLines_[std::size_t(row)].device.get() : nullptr;
 }
 
-void UsbCableLink::SetDevListSelected(int row) { devSelected_ = row >= 0 && row < int(devLines_.size()) ? row : -1; }
+void UsbCableLink::SetDevListSelected(int row)
+{
+    devSelected_ = row >= 0 && row < int(devLines_.size()) ? row : -1;
+}
 
-THidDevice* UsbCableLink::selectedLineDevice() const { return DevListDevice(devSelected_); }
+THidDevice* UsbCableLink::selectedLineDevice() const
+{
+    return DevListDevice(devSelected_);
+}
 
 void UsbCableLink::addHistory(const QString& line)
 {
@@ -160,9 +167,15 @@ void UsbCableLink::HidCtlDeviceChange()
     emit deviceListChanged();
 }
 
-void UsbCableLink::HidCtlArrival(THidDevice* HidDev) { addHistory(QStringLiteral("Arrival of ") + DescribeHidDevice(HidDev)); }
+void UsbCableLink::HidCtlArrival(THidDevice* HidDev)
+{
+    addHistory(QStringLiteral("Arrival of ") + DescribeHidDevice(HidDev));
+}
 
-void UsbCableLink::HidCtlRemoval(THidDevice* HidDev) { addHistory(QStringLiteral("Removal of ") + DescribeHidDevice(HidDev)); }
+void UsbCableLink::HidCtlRemoval(THidDevice* HidDev)
+{
+    addHistory(QStringLiteral("Removal of ") + DescribeHidDevice(HidDev));
+}
 
 void UsbCableLink::HidCtlDeviceDataError(THidDevice*, uint32_t Error)
 {
@@ -256,7 +269,8 @@ QString UsbCableLink::InfoText() const
     const HidIdentity& id = device->Identity();
     return QStringLiteral("Product: %1\nSerial: %2\nVID=%3 PID=%4 Version=%5\nAccess: %6")
         .arg(device->ProductText(), device->SerialText(), QString::asprintf("%04X", unsigned(id.VendorID)),
-            QString::asprintf("%04X", unsigned(id.ProductID)), QString::asprintf("%04X", unsigned(id.VersionNumber)),
+            QString::asprintf("%04X", unsigned(id.ProductID)),
+            QString::asprintf("%04X", unsigned(id.VersionNumber)),
             device->FullAccess() ? QStringLiteral("read and write") : QStringLiteral("query only"));
 }
 

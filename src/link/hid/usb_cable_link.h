@@ -22,13 +22,13 @@ struct ReadingState;
  * message, and the frame decoders it feeds.
  */
 struct UsbLinkControls {
-    std::function<bool()> usbConDown;          ///< whether "USB Connect" is down
-    std::function<void()> raiseUsbCon;         ///< set "USB Connect" up without its click handler
-    std::function<bool()> readBtnDown;         ///< whether the hidden "Read" button is down
-    std::function<void()> raiseReadBtn;        ///< set "Read" up without its click handler
+    std::function<bool()> usbConDown; ///< whether "USB Connect" is down
+    std::function<void()> raiseUsbCon; ///< set "USB Connect" up without its click handler
+    std::function<bool()> readBtnDown; ///< whether the hidden "Read" button is down
+    std::function<void()> raiseReadBtn; ///< set "Read" up without its click handler
     std::function<void(bool)> setReviewEnabled; ///< enable or disable the eight review buttons
     std::function<void(const QString&)> showInformation; ///< modal message with an OK button
-    std::function<void()> modeFrameComplete;    ///< FrameText holds a mode frame: LcdDisplay40V
+    std::function<void()> modeFrameComplete; ///< FrameText holds a mode frame: LcdDisplay40V
     std::function<void()> segmentFrameComplete; ///< FrameText holds a segment frame: LcdDisplay20V
 };
 
@@ -55,8 +55,8 @@ public:
      * Creates `HidCtl` on @p platform, binds its events and lists the present
      * devices. Throws EControllerError when another controller exists.
      */
-    UsbCableLink(HidPlatform& platform, const BuildVariant& variant, ReadingState& reading, UsbLinkControls controls,
-        QObject* parent = nullptr);
+    UsbCableLink(HidPlatform& platform, const BuildVariant& variant, ReadingState& reading,
+        UsbLinkControls controls, QObject* parent = nullptr);
     ~UsbCableLink() override;
 
     /** Product text (or "Device VID=.... PID=....") plus " (Serial=...)" when there is one. */
