@@ -1,4 +1,6 @@
+#include "decode/evaluation_view.h"
 #include "decode/panel_model.h"
+#include "decode/reading_evaluator.h"
 #include "decode/reading_state.h"
 #include "decode/segment_frame_decoder.h"
 
@@ -321,6 +323,34 @@ TEST_F(SegmentFrameDecoderTest, AxisSwitchesWhenFrequencyModeChanges)
         ASSERT_TRUE(decode(segmentFrame("1234", s.bits)));
         EXPECT_EQ(calls, s.expected);
         EXPECT_EQ(decoder.FrequencyMode(), panel.isVisible(E::LCDHz));
+    }
+}
+
+TEST_F(SegmentFrameDecoderTest, DecodedFrameThroughTheEvaluation)
+{
+    EvaluationState evaluation;
+    EvaluationView view;
+    ReadingEvaluator evaluator(reading, evaluation, panel, profile, view);
+    struct Case {
+        const char* digits;
+        std::vector<int> bits;
+        const char* captions[4];
+        int bar;
+    };
+    const Case cases[] = {
+        { " 312", { VOLT }, { "", "3", "1", "2" }, 3 },
+        { " 0L ", { POINT1, VOLT }, { "", "0", "@", "" }, 40 },
+        { "0099", { POINT1, VOLT }, { "0", "0", "9", "9" }, 1 },
+    };
+    for (const auto& c : cases) {
+        const auto d = decode(segmentFrame(c.digits, c.bits));
+        ASSERT_TRUE(d && evaluator.evaluateSegmentFrame(*d)) << c.digits;
+        const E digits[] = { E::LcdDa, E::LcdDb, E::LcdDc, E::LcdDd };
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(panel.caption(digits[i]), QLatin1String(c.captions[i])) << c.digits;
+            EXPECT_TRUE(panel.isVisible(digits[i])) << c.digits;
+        }
+        EXPECT_EQ(panel.barPosition(), c.bar) << c.digits;
     }
 }
 
