@@ -14,12 +14,37 @@ void PanelModel::reset()
 {
     visible_.fill(false);
     const std::pair<Element, const char*> captions[] = {
-        { LcdFH, "-" }, { LcdDa, "3" }, { LcdDb, "9" }, { LcdDc, "9" }, { LcdDd, "9" },
-        { LcdAuto, "AUTO" }, { LCDRS, "RS232" }, { LCD232C, " " }, { LcdAC, "AC" }, { LcdDc1, "DC" },
-        { LcdACDC, "AC" }, { LCDHold, "\"" }, { LCDRec, "!" }, { LCDBATT, "$" }, { LCDBT, "(" },
-        { LCDBF, "%" }, { LCDk, "k" }, { LCDM1, "M" }, { Lcdm, "m" }, { LCDu, "+" }, { LCDn, "n" },
-        { LcdV, "V" }, { LCDA, "A" }, { LCDohm, "*" }, { LCDF, "F" }, { LCDHz, "Hz" },
-        { LcdRPM, "RPM" }, { LCDCS, "#" }, { LCDFS, "?" }, { LCDDI, ")" }, { LCDFm, "&" },
+        { LcdFH, "-" },
+        { LcdDa, "3" },
+        { LcdDb, "9" },
+        { LcdDc, "9" },
+        { LcdDd, "9" },
+        { LcdAuto, "AUTO" },
+        { LCDRS, "RS232" },
+        { LCD232C, " " },
+        { LcdAC, "AC" },
+        { LcdDc1, "DC" },
+        { LcdACDC, "AC" },
+        { LCDHold, "\"" },
+        { LCDRec, "!" },
+        { LCDBATT, "$" },
+        { LCDBT, "(" },
+        { LCDBF, "%" },
+        { LCDk, "k" },
+        { LCDM1, "M" },
+        { Lcdm, "m" },
+        { LCDu, "+" },
+        { LCDn, "n" },
+        { LcdV, "V" },
+        { LCDA, "A" },
+        { LCDohm, "*" },
+        { LCDF, "F" },
+        { LCDHz, "Hz" },
+        { LcdRPM, "RPM" },
+        { LCDCS, "#" },
+        { LCDFS, "?" },
+        { LCDDI, ")" },
+        { LCDFm, "&" },
     };
     for (auto& c : captions_)
         c.clear();
@@ -28,7 +53,7 @@ void PanelModel::reset()
     for (Element e : { LcdFH, LcdDa, LcdDb, LcdDc, LcdDd })
         visible_[e] = true;
     barPosition_ = 30;
-    emit changed();
+    notify();
 }
 
 void PanelModel::setVisible(Element e, bool shown)
@@ -36,7 +61,7 @@ void PanelModel::setVisible(Element e, bool shown)
     if (visible_[e] == shown)
         return;
     visible_[e] = shown;
-    emit changed();
+    notify();
 }
 
 void PanelModel::setCaption(Element e, const QString& text)
@@ -44,7 +69,7 @@ void PanelModel::setCaption(Element e, const QString& text)
     if (captions_[e] == text)
         return;
     captions_[e] = text;
-    emit changed();
+    notify();
 }
 
 void PanelModel::setBarPosition(int position)
@@ -53,10 +78,33 @@ void PanelModel::setBarPosition(int position)
     if (barPosition_ == position)
         return;
     barPosition_ = position;
-    emit changed();
+    notify();
 }
 
 QString PanelModel::elementName(Element e)
 {
     return QString::fromLatin1(QMetaEnum::fromType<Element>().valueToKey(e));
+}
+
+void PanelModel::notify()
+{
+    if (batchDepth_ > 0) {
+        changedInBatch_ = true;
+        return;
+    }
+    emit changed();
+}
+
+PanelModel::Batch::Batch(PanelModel& model)
+    : model_(model)
+{
+    ++model_.batchDepth_;
+}
+
+PanelModel::Batch::~Batch()
+{
+    if (--model_.batchDepth_ == 0 && model_.changedInBatch_) {
+        model_.changedInBatch_ = false;
+        emit model_.changed();
+    }
 }

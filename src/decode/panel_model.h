@@ -13,6 +13,7 @@
 class PanelModel : public QObject {
     Q_OBJECT
 public:
+    // clang-format off
     /** Every element of the panel, under the name the meter's display uses. */
     enum Element {
         LcdFH, LcdDa, LcdDb, LcdDc, LcdDd,
@@ -24,9 +25,26 @@ public:
         LCDCS, LCDFS, LCDDI, LCDFm,
         ElementCount
     };
+    // clang-format on
     Q_ENUM(Element)
 
     static constexpr int BarMaximum = 60;
+
+    /**
+     * Groups the changes of one frame: while a batch is alive the model
+     * emits no changed(); the outermost batch emits it once at its end when
+     * anything changed.
+     */
+    class Batch {
+    public:
+        explicit Batch(PanelModel& model);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        PanelModel& model_;
+    };
 
     explicit PanelModel(QObject* parent = nullptr);
 
@@ -51,7 +69,11 @@ signals:
     void changed();
 
 private:
+    void notify();
+
     std::array<bool, ElementCount> visible_ {};
     std::array<QString, ElementCount> captions_ {};
     int barPosition_ = 30;
+    int batchDepth_ = 0;
+    bool changedInBatch_ = false;
 };
