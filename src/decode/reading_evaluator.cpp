@@ -17,10 +17,17 @@ std::optional<int> toInt(const QString& text)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-/** Bar position of the first two digits: their number, at least 1. */
+/**
+ * Bar position of the first two digits: their number, at least 1. Blank
+ * digits contribute nothing, as they do to the reading value, so a display
+ * such as " 25" (both leading digits dark) puts the bar at 1 like "0025".
+ */
 std::optional<int> leadingDigitsBar(const DecodedDisplay& d)
 {
-    const auto n = toInt(d.DigitA + d.DigitB);
+    const QString leading = d.DigitA + d.DigitB;
+    if (leading.isEmpty())
+        return 1;
+    const auto n = toInt(leading);
     if (!n)
         return std::nullopt;
     return *n <= 1 ? 1 : *n;

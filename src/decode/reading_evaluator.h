@@ -63,7 +63,8 @@ public:
 
     /**
      * Whether a mode frame can be evaluated: its bar graph value converts
-     * (the first two digits form a number unless digit 3 shows overload).
+     * (the first two digits, blank ones contributing nothing, form a number
+     * unless digit 3 shows overload).
      * Decoders check this before they change anything.
      */
     static bool canEvaluateModeFrame(const DecodedDisplay& display);

@@ -21,9 +21,10 @@ class PanelModel;
  * enters or leaves frequency mode.
  *
  * A frame is checked completely before anything is written: a frame whose
- * value or bar graph digits do not convert (for example an "L" in digit 3
- * without "0" in digit 2, or both leading digits blank) is dropped and the
- * reading state, the panel and `FrequencyMode` stay as they were.
+ * digits do not form a value (for example an "L" in digit 3 without "0" in
+ * digit 2, or no lit digit at all) is dropped and the reading state, the
+ * panel and `FrequencyMode` stay as they were. Dark digits contribute
+ * nothing, so " 25" reads 25.
  *
  * The caller then hands the returned display to
  * ReadingEvaluator::evaluateSegmentFrame, which sets the digit captions and

@@ -352,6 +352,8 @@ TEST_F(ReadingEvaluatorTest, BarGraph)
         { "6", false, { " 0@ ", 1, false, "V", '.', true }, 60 },
         { "34", false, { " 0@ ", 1, false, "V", '.', true }, 34 },
         { "4", true, { " 312" }, 3 },
+        { "4", true, { "  25", 0, false, "#" }, 1 }, // both leading digits dark
+        { "4", false, { "  25", 0 }, 1 },
         { "4", true, { " 0@ ", 1 }, 40 },
         { "6", true, { " 0@ ", 1, true }, 60 },
     };
@@ -369,11 +371,9 @@ TEST_F(ReadingEvaluatorTest, FrameThatDoesNotConvertChangesNothing)
     const EvaluationState before = evaluation;
     const int bar = panel.barPosition();
 
-    // Both leading digits blank: no bar value.
-    EXPECT_FALSE(mode({ "  12", 0 }));
-    EXPECT_FALSE(segment({ "  12", 0 }));
-    // An L that is not preceded by "0" gives no segment value.
+    // An L that is not preceded by "0" gives no segment value; nor do dark digits alone.
     EXPECT_FALSE(segment({ "15@4", 0 }));
+    EXPECT_FALSE(segment({ "    ", 0, true }));
     EXPECT_TRUE(calls.isEmpty());
     EXPECT_EQ(panel.barPosition(), bar);
     EXPECT_EQ(evaluation.MaxValue, before.MaxValue);

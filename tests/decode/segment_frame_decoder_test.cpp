@@ -276,7 +276,6 @@ TEST_F(SegmentFrameDecoderTest, FrameThatDoesNotConvertChangesNothing)
         segmentFrame("15L4", { HERTZ }), // L without "0" before it
         segmentFrame("    ", { HERTZ }), // nothing to convert
         segmentFrame("    ", { MINUS }), // a sign alone
-        segmentFrame("  12", { HERTZ }), // bar graph digits both dark
         segmentFrame("1234").left(13), // short frame
         segmentFrame("1234").replace(0, 1, u'G'), // not a hex digit
         QString(),
@@ -341,6 +340,7 @@ TEST_F(SegmentFrameDecoderTest, DecodedFrameThroughTheEvaluation)
         { " 312", { VOLT }, { "", "3", "1", "2" }, 3 },
         { " 0L ", { POINT1, VOLT }, { "", "0", "@", "" }, 40 },
         { "0099", { POINT1, VOLT }, { "0", "0", "9", "9" }, 1 },
+        { "  25", { CELSIUS }, { "", "", "2", "5" }, 1 }, // leading digits dark: bar as for 0025
     };
     for (const auto& c : cases) {
         const auto d = decode(segmentFrame(c.digits, c.bits));
