@@ -1,13 +1,45 @@
 #include "records/records_table.h"
 
+#include "records/paradox_assign.h"
+#include "records/paradox_file_lock.h"
+#include "records/paradox_reader.h"
+#include "records/paradox_value.h"
+#include "records/paradox_writer.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+
+namespace {
+
+const QString kTemplateName = QStringLiteral("Rk40vdb.DB");
+
+[[noreturn]] void failClosed()
+{
+    throw TableStoreError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+/** The system's long time format without the time zone, e.g. "HH:mm:ss". */
+QString longTimeFormat()
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+} // namespace
 
 struct RecordsTable::State {
     QString path;
+    std::unique_ptr<ParadoxFileLock> lock;
     QVector<FieldDef> fields;
-    bool open = false;
+    QVector<int> offsets;
+    ParadoxRows rows;
+    QByteArray pending;
+    bool appending = false;
+    qint64 savedRows = 0;
+    QString timeFormat = longTimeFormat();
 };
 
 RecordsTable::RecordsTable(QObject* parent)
@@ -20,21 +52,47 @@ RecordsTable::~RecordsTable() = default;
 
 bool RecordsTable::open(const QString& path)
 {
-    close();
-    throw TableStoreError(QStringLiteral("Cannot open table '%1'").arg(path));
+    if (isOpen())
+        close();
+    auto lock = std::make_unique<ParadoxFileLock>(path);
+    ParadoxTable table;
+    try {
+        table = ParadoxReader::read(lock->file());
+    } catch (const TableStoreError& e) {
+        throw TableStoreError(QStringLiteral("Cannot open table '%1': %2").arg(path, e.message()));
+    }
+    d_->path = path;
+    d_->lock = std::move(lock);
+    d_->fields = table.header.fields;
+    d_->offsets.clear();
+    int offset = 0;
+    for (const FieldDef& f : d_->fields) {
+        d_->offsets.append(offset);
+        offset += f.size;
+    }
+    d_->rows = std::move(table.rows);
+    d_->pending = QByteArray(offset, '\0');
+    d_->appending = false;
+    d_->savedRows = d_->rows.count();
+    emit tableReset();
+    return true;
 }
 
 void RecordsTable::close()
 {
-    d_->open = false;
+    d_->lock.reset();
     d_->path.clear();
     d_->fields.clear();
+    d_->offsets.clear();
+    d_->rows.clear();
+    d_->appending = false;
+    d_->savedRows = 0;
     emit tableReset();
 }
 
 bool RecordsTable::isOpen() const
 {
-    return d_->open;
+    return d_->lock != nullptr;
 }
 QString RecordsTable::path() const
 {
@@ -55,63 +113,144 @@ int RecordsTable::fieldIndex(const QString& name) const
 
 void RecordsTable::append()
 {
+    if (!isOpen())
+        failClosed();
+    d_->pending.fill('\0');
+    d_->appending = true;
 }
-void RecordsTable::setField(const QString&, const QString&)
+
+std::pair<const FieldDef*, char*> RecordsTable::pendingField(const QString& name)
 {
+    if (!isOpen())
+        failClosed();
+    if (!d_->appending)
+        throw TableStoreError(QStringLiteral("Dataset not in edit or insert mode"));
+    const int index = fieldIndex(name);
+    if (index < 0) {
+        d_->appending = false;
+        throw TableStoreError(QStringLiteral("Field '%1' not found").arg(name));
+    }
+    return { &d_->fields[index], d_->pending.data() + d_->offsets[index] };
 }
-void RecordsTable::setField(const QString&, qint64)
+
+void RecordsTable::setField(const QString& name, const QString& value)
 {
+    const auto [field, p] = pendingField(name);
+    try {
+        ParadoxAssign::fromText(*field, p, value, d_->timeFormat);
+    } catch (const TableStoreError&) {
+        d_->appending = false;
+        throw;
+    }
 }
-void RecordsTable::setField(const QString&, double)
+
+void RecordsTable::setField(const QString& name, qint64 value)
 {
+    const auto [field, p] = pendingField(name);
+    try {
+        ParadoxAssign::fromInt(*field, p, value);
+    } catch (const TableStoreError&) {
+        d_->appending = false;
+        throw;
+    }
 }
-void RecordsTable::setField(const QString&, QTime)
+
+void RecordsTable::setField(const QString& name, double value)
 {
+    const auto [field, p] = pendingField(name);
+    try {
+        ParadoxAssign::fromDouble(*field, p, value);
+    } catch (const TableStoreError&) {
+        d_->appending = false;
+        throw;
+    }
 }
+
+void RecordsTable::setField(const QString& name, QTime value)
+{
+    const auto [field, p] = pendingField(name);
+    try {
+        ParadoxAssign::fromTime(*field, p, value, d_->timeFormat);
+    } catch (const TableStoreError&) {
+        d_->appending = false;
+        throw;
+    }
+}
+
 void RecordsTable::post()
 {
+    if (!isOpen())
+        failClosed();
+    if (!d_->appending)
+        return;
+    d_->rows.append(d_->pending.constData());
+    d_->appending = false;
+    const qint64 row = d_->rows.count() - 1;
+    emit rowsAppended(row, row);
 }
+
 qint64 RecordsTable::rowCount() const
 {
-    return 0;
+    return d_->rows.count();
 }
 bool RecordsTable::isEmpty() const
 {
-    return true;
+    return d_->rows.count() == 0;
 }
+
 void RecordsTable::emptyTable()
 {
+    if (!isOpen())
+        failClosed();
+    d_->rows.clear();
+    d_->appending = false;
+    d_->savedRows = 0;
+    emit tableReset();
 }
-QString RecordsTable::displayText(qint64, int) const
+
+QString RecordsTable::displayText(qint64 row, int field) const
 {
-    return {};
+    if (row < 0 || row >= d_->rows.count() || field < 0 || field >= d_->fields.size())
+        return {};
+    return ParadoxValue::toDisplay(d_->fields[field], d_->rows.row(row) + d_->offsets[field], d_->timeFormat);
 }
-QVariant RecordsTable::value(qint64, int) const
+
+QVariant RecordsTable::value(qint64 row, int field) const
 {
-    return {};
+    if (row < 0 || row >= d_->rows.count() || field < 0 || field >= d_->fields.size())
+        return {};
+    return ParadoxValue::toVariant(d_->fields[field], d_->rows.row(row) + d_->offsets[field]);
 }
-void RecordsTable::copyTo(const QString&) const
+
+void RecordsTable::copyTo(const QString& path) const
 {
+    if (!isOpen())
+        failClosed();
+    ParadoxWriter::writeFile(path, d_->fields, d_->rows);
 }
-bool RecordsTable::addPrimaryIndex(const QString&, const QString&)
-{
-    return false;
-}
+
 qint64 RecordsTable::unsavedRowCount() const
 {
-    return 0;
+    return d_->rows.count() - d_->savedRows;
 }
 void RecordsTable::markSaved()
 {
+    d_->savedRows = d_->rows.count();
 }
 
 QString RecordsTable::findTemplate()
 {
-    const QString name = QStringLiteral("Rk40vdb.DB");
     for (const QString& dir : { QDir::currentPath(), QCoreApplication::applicationDirPath() }) {
-        const QFileInfo info(QDir(dir).filePath(name));
+        const QFileInfo info(QDir(dir).filePath(kTemplateName));
         if (info.isFile())
             return info.absoluteFilePath();
     }
     return {};
+}
+
+bool RecordsTable::addPrimaryIndex(const QString& path, const QString& fieldName)
+{
+    Q_UNUSED(path);
+    Q_UNUSED(fieldName);
+    return false;
 }

@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <memory>
+#include <utility>
 
 /**
  * The records table T20VDB: a Paradox table opened exclusively, its rows held
@@ -45,7 +46,8 @@ public:
     /**
      * Assigns a field of the row being appended, by name (case-insensitive).
      * Throws "Field '%s' not found" for an unknown name and "Cannot perform
-     * this operation on a closed dataset" on a closed table.
+     * this operation on a closed dataset" on a closed table. A failed
+     * assignment drops the row being appended, so a later post() adds nothing.
      */
     void setField(const QString& name, const QString& value);
     void setField(const QString& name, qint64 value);
@@ -97,6 +99,9 @@ signals:
     void tableReset();
 
 private:
+    /** Field @p name of the row being appended; throws as setField() describes. */
+    std::pair<const FieldDef*, char*> pendingField(const QString& name);
+
     struct State;
     std::unique_ptr<State> d_;
 };
