@@ -374,4 +374,16 @@ TEST_F(UsbCableLinkTest, HotPlugWhileConnected)
     EXPECT_EQ(modeFrames.last(), QStringLiteral("A41234B00AD"));
 }
 
+TEST_F(UsbCableLinkTest, ClosingWhileAReportWaitsForTheUiThread)
+{
+    platform.plug(cable(0));
+    start();
+    clickUsbCon();
+    platform.pushReport("/dev/hidraw0", { 0x00, 0x01, 0x30, 0, 0, 0, 0, 0, 0, 0 });
+    ASSERT_TRUE(waitUntil([&] { return platform.reportsTaken("/dev/hidraw0") == 1; }));
+    link.reset(); // the reader is waiting in its hand-over
+    testsupport::runEventsFor(30);
+    EXPECT_EQ(platform.openHandles(), 0);
+}
+
 } // namespace
