@@ -1,4 +1,6 @@
 #include "decode/evaluation_view.h"
+#include "decode/frame_log.h"
+#include "decode/mode_frame_decoder.h"
 #include "decode/panel_model.h"
 #include "decode/reading_evaluator.h"
 #include "decode/reading_state.h"
@@ -380,6 +382,43 @@ TEST_F(ReadingEvaluatorTest, FrameThatDoesNotConvertChangesNothing)
     EXPECT_EQ(evaluation.LastPointPos, before.LastPointPos);
     EXPECT_EQ(evaluation.LastUnitText, before.LastUnitText);
     EXPECT_EQ(view.MaxText(), QStringLiteral("1.234"));
+}
+
+TEST_F(ReadingEvaluatorTest, ModeFramesThroughTheEvaluation)
+{
+    FrameLog log;
+    const BuildVariant variant = BuildVariant::shipped();
+    ModeFrameDecoder decoder(reading, panel, log, variant, profile);
+    struct Step {
+        const char* frame;
+        bool dot; ///< the decimal-mark box
+        const char* valueText;
+        Verdict verdict;
+        double chartValue;
+        int bar;
+        bool chartRestart;
+    };
+    const Step steps[] = {
+        { "A13999B00AD", false, "3,999", Verdict::Pass, 3.999, 39, true },
+        { "A13999B00AD", true, "3.999", Verdict::Pass, 3.999, 39, false },
+        { "A23999B00AD", true, "39.99", Verdict::Pass, 39.99, 39, true }, // the point moved
+        { "A21234B40AD", false, "-12,34", Verdict::Pass, -12.34, 12, false },
+        { "A20000B10AD", false, "0,L", Verdict::Fail, 4001, 40, false }, // overload
+        { "A10000110AD", true, ".0L", Verdict::Fail, 9.001, 25, true }, // open diode
+    };
+    for (const auto& s : steps) {
+        calls.clear();
+        reading.FrameText = QLatin1String(s.frame);
+        const auto d = decoder.LcdDisplay40V(s.dot);
+        ASSERT_TRUE(d && evaluator.evaluateModeFrame(*d)) << s.frame;
+        EXPECT_EQ(view.T1VALUE(), QLatin1String(s.valueText)) << s.frame;
+        EXPECT_EQ(view.verdict(), s.verdict) << s.frame;
+        EXPECT_NEAR(reading.ChartValue, s.chartValue, 1e-9) << s.frame;
+        EXPECT_EQ(panel.barPosition(), s.bar) << s.frame;
+        EXPECT_EQ(calls.contains(QStringLiteral("BtNewClick")), s.chartRestart) << s.frame;
+    }
+    EXPECT_EQ(view.MaxText(), QStringLiteral("0,L")); // kept through the change to diode
+    EXPECT_EQ(view.MinText(), QStringLiteral("-12,34"));
 }
 
 TEST_F(ReadingEvaluatorTest, ViewStartsFromTheCountProfile)
