@@ -1,7 +1,12 @@
 #include "records/record_files.h"
+#include "records/records_table.h"
 #include "records/safe_file_writer.h"
+#include "records/text_export.h"
+#include "support/records_fixture.h"
+#include "support/test_paths.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -115,6 +120,152 @@ TEST(SafeFileWriter, FailureLeavesTheOldFileIntact)
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(readAll(path), old);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("log.xls") });
+    }
+}
+
+using testsupport::LoggedRow;
+
+const QByteArray kTextOfFirstTwoRows = "No\tTime\tDC/AC\tValue\tUnit\tAUTO\r\n"
+                                       "1\t14:03:27\tDC\t3.999\tV\tAUTO\r\n"
+                                       "2\t14:03:28\t\t1,234\tk*\tMANU\r\n";
+
+class RecordFilesWithTable : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        table.open(testsupport::copyRecordsTemplate(dir.path()));
+        ASSERT_TRUE(table.isOpen());
+    }
+
+    QString file(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+
+    QTemporaryDir dir;
+    RecordsTable table;
+};
+
+TEST_F(RecordFilesWithTable, TextNamesGetTheSameBytesAndReportSuccess)
+{
+    testsupport::appendRows(table, testsupport::sampleRows().mid(0, 2));
+    for (const char* name : { "log.xls", "log.txt", "log.DB", "log", "log.csv" }) {
+        SCOPED_TRACE(name);
+        const FileOutcome outcome = RecordFiles::save(table, file(name));
+        EXPECT_TRUE(outcome.ok);
+        EXPECT_EQ(outcome.message, TextExport::successMessage(file(name)));
+        EXPECT_EQ(readAll(file(name)), kTextOfFirstTwoRows);
+    }
+    EXPECT_EQ(table.unsavedRowCount(), 0);
+}
+
+TEST_F(RecordFilesWithTable, EmptyTableSavesTheHeaderLine)
+{
+    const FileOutcome outcome = RecordFiles::save(table, file("empty.xls"));
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(readAll(file("empty.xls")), QByteArray("No\tTime\tDC/AC\tValue\tUnit\tAUTO\r\n"));
+}
+
+TEST_F(RecordFilesWithTable, FailedSaveKeepsOldFileAndRows)
+{
+    testsupport::appendRows(table, testsupport::sampleRows());
+    const QByteArray old = "an older file that must survive";
+    for (const char* name : { "keep.xls", "keep.db" }) {
+        SCOPED_TRACE(name);
+        writeFile(file(name), old);
+        FileOutcome outcome;
+        {
+            FileSizeLimit limit(old.size() + 8);
+            outcome = RecordFiles::save(table, file(name));
+        }
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.message.startsWith(TextExport::failureMessage(file(name))))
+            << outcome.message.toStdString();
+        EXPECT_EQ(readAll(file(name)), old);
+        EXPECT_EQ(table.rowCount(), 5);
+        EXPECT_EQ(table.unsavedRowCount(), 5);
+    }
+    // A folder that does not exist fails the same way, with the exact designed text for text files.
+    const QString missing = file("no-such-folder/log.xls");
+    EXPECT_EQ(RecordFiles::save(table, missing).message, TextExport::failureMessage(missing));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3); // template and the two kept files
+}
+
+TEST_F(RecordFilesWithTable, ParadoxCopyRoundTripsEveryField)
+{
+    const QList<LoggedRow> rows = testsupport::sampleRows();
+    testsupport::appendRows(table, rows);
+    const FileOutcome outcome = RecordFiles::save(table, file("copy.db"));
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_TRUE(outcome.message.isEmpty()) << outcome.message.toStdString();
+    EXPECT_EQ(table.unsavedRowCount(), 0);
+
+    RecordsTable copy;
+    ASSERT_TRUE(RecordFiles::open(copy, file("copy.db")).ok);
+    EXPECT_EQ(copy.fields(), table.fields());
+    EXPECT_EQ(testsupport::readRows(copy), rows);
+}
+
+TEST_F(RecordFilesWithTable, PxlibReadsTheParadoxCopy)
+{
+    const QList<LoggedRow> rows = testsupport::sampleRows();
+    testsupport::appendRows(table, rows);
+    ASSERT_TRUE(RecordFiles::save(table, file("copy.db")).ok);
+
+    const testsupport::PxlibTable read = testsupport::readWithPxlib(file("copy.db"));
+    ASSERT_TRUE(read.opened);
+    ASSERT_EQ(read.rows.size(), rows.size());
+    const auto column = [&](const char* name) {
+        for (int i = 0; i < read.fields.size(); ++i)
+            if (read.fields[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    };
+    for (const char* name : { "No", "Time", "DC/AC", "Value", "Unit", "AUTO", "Nval" })
+        ASSERT_GE(column(name), 0) << name;
+    for (int r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(r);
+        const QVariantList& v = read.rows[r];
+        EXPECT_EQ(v[column("No")].toLongLong(), rows[r].no);
+        EXPECT_EQ(v[column("Time")].toLongLong(), rows[r].time.msecsSinceStartOfDay());
+        EXPECT_EQ(v[column("DC/AC")].toString(), rows[r].acDc);
+        EXPECT_EQ(v[column("Value")].toString(), rows[r].value);
+        EXPECT_EQ(v[column("Unit")].toString(), rows[r].unit);
+        EXPECT_EQ(v[column("AUTO")].toString(), rows[r].autoText);
+        EXPECT_EQ(v[column("Nval")].toDouble(), rows[r].nval);
+    }
+}
+
+TEST_F(RecordFilesWithTable, ReadOnlyFileOpens)
+{
+    testsupport::appendRows(table, testsupport::sampleRows());
+    ASSERT_TRUE(RecordFiles::save(table, file("kept.db")).ok);
+    QFile::setPermissions(file("kept.db"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    const FileOutcome outcome = RecordFiles::open(table, file("kept.db"));
+    EXPECT_TRUE(outcome.ok) << outcome.message.toStdString();
+    EXPECT_EQ(table.rowCount(), 5);
+    EXPECT_EQ(table.unsavedRowCount(), 0);
+}
+
+TEST_F(RecordFilesWithTable, UnreadableFilesLeaveTheTableClosed)
+{
+    QStringList files;
+    for (QDirIterator it(testsupport::dataDir() + QStringLiteral("/paradox/damaged"), QDir::Files);
+         it.hasNext();)
+        files.append(it.next());
+    writeFile(file("text.db"), "No\tTime\r\n1\t14:03:27\r\n");
+    files << file("text.db") << file("missing.db") << dir.path();
+
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_TRUE(table.open(testsupport::copyRecordsTemplate(dir.path())));
+        const FileOutcome outcome = RecordFiles::open(table, path);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_FALSE(outcome.message.isEmpty());
+        EXPECT_FALSE(table.isOpen());
+        // A closed table cannot be saved either, and says so.
+        const FileOutcome save = RecordFiles::save(table, file("after.xls"));
+        EXPECT_FALSE(save.ok);
+        EXPECT_FALSE(QFile::exists(file("after.xls")));
     }
 }
 
