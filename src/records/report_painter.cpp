@@ -150,7 +150,8 @@ bool ReportPainter::writePdf(const QString& path, QString* error) const
             return false;
         }
     }
-    if (!file.commit()) {
+    // Flushing first: commit() would not notice a failed write of buffered data.
+    if (!file.flush() || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -8,9 +8,13 @@ bool SafeFileWriter::write(const QString& path, const QByteArray& data, QString*
     // it over the target on commit(); without commit() it removes the
     // temporary. Direct-write fallback stays off: a folder we cannot create a
     // file in must fail rather than truncate the target in place.
+    // The explicit flush matters: commit() does not notice a failure to write
+    // out data still held in QFileDevice's buffer (disk full, file size limit)
+    // and would rename a truncated file over the target.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    const bool ok
+        = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush() && file.commit();
     if (!ok) {
         if (error)
             *error = file.errorString();

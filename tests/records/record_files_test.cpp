@@ -89,14 +89,19 @@ TEST(SafeFileWriter, ReplacesTheWholeFile)
 TEST(SafeFileWriter, FailureLeavesTheOldFileIntact)
 {
     const QByteArray old = "No\tTime\r\nold contents\r\n";
-    const QByteArray replacement(64 * 1024, 'n');
 
     struct Case {
         const char* name;
         bool readOnlyFolder;
         bool diskFull;
+        int size;
     };
-    for (const Case c : { Case { "read-only folder", true, false }, Case { "disk full", false, true } }) {
+    // Small files stay in the write buffer until the end, large ones are
+    // written at once: both must fail before the rename.
+    for (const Case c :
+        { Case { "read-only folder", true, false, 1000 }, Case { "disk full, small", false, true, 1000 },
+            Case { "disk full, large", false, true, 64 * 1024 } }) {
+        const QByteArray replacement(c.size, 'n');
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("log.xls"));
@@ -113,7 +118,7 @@ TEST(SafeFileWriter, FailureLeavesTheOldFileIntact)
         {
             std::optional<FileSizeLimit> limit;
             if (c.diskFull)
-                limit.emplace(4096);
+                limit.emplace(old.size() + 8);
             EXPECT_FALSE(SafeFileWriter::write(path, replacement, &error));
         }
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
