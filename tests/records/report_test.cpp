@@ -1,5 +1,8 @@
 #include "records/report_painter.h"
+#include "records/report_preview.h"
 
+#include <QAction>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -173,6 +176,25 @@ TEST(ReportLayout, RowsPerPageFollowsTheArea)
 {
     EXPECT_EQ(ReportPainter::rowsPerPage(277.0), 37);
     EXPECT_EQ(ReportPainter::rowsPerPage(31.75 + 6.61), 1);
+}
+
+TEST(ReportPreviewDialog, ShowsEveryPageAndExportsPdf)
+{
+    ReportPreview preview(ReportPainter(makeRows(200)));
+    auto* pages = preview.findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(pages, nullptr);
+    pages->updatePreview();
+    EXPECT_EQ(pages->pageCount(), 6);
+
+    auto* exportAction = preview.findChild<QAction*>(QStringLiteral("ExportPdf"));
+    ASSERT_NE(exportAction, nullptr);
+    EXPECT_EQ(exportAction->text(), QStringLiteral("Export PDF"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    ASSERT_TRUE(preview.exportPdfTo(pdf));
+    QFile written(pdf);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.read(5) == "%PDF-");
 }
 
 } // namespace
