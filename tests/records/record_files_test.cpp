@@ -128,7 +128,7 @@ TEST(SafeFileWriter, FailureLeavesTheOldFileIntact)
     }
 }
 
-using testsupport::LoggedRow;
+using testsupport::SampleRow;
 
 const QByteArray kTextOfFirstTwoRows = "No\tTime\tDC/AC\tValue\tUnit\tAUTO\r\n"
                                        "1\t14:03:27\tDC\t3.999\tV\tAUTO\r\n"
@@ -196,7 +196,7 @@ TEST_F(RecordFilesWithTable, FailedSaveKeepsOldFileAndRows)
 
 TEST_F(RecordFilesWithTable, ParadoxCopyRoundTripsEveryField)
 {
-    const QList<LoggedRow> rows = testsupport::sampleRows();
+    const QList<SampleRow> rows = testsupport::sampleRows();
     testsupport::appendRows(table, rows);
     const FileOutcome outcome = RecordFiles::save(table, file("copy.db"));
     EXPECT_TRUE(outcome.ok);
@@ -211,7 +211,7 @@ TEST_F(RecordFilesWithTable, ParadoxCopyRoundTripsEveryField)
 
 TEST_F(RecordFilesWithTable, PxlibReadsTheParadoxCopy)
 {
-    const QList<LoggedRow> rows = testsupport::sampleRows();
+    const QList<SampleRow> rows = testsupport::sampleRows();
     testsupport::appendRows(table, rows);
     ASSERT_TRUE(RecordFiles::save(table, file("copy.db")).ok);
 

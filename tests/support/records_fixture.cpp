@@ -14,7 +14,7 @@ extern "C" {
 
 namespace testsupport {
 
-QList<LoggedRow> sampleRows()
+QList<SampleRow> sampleRows()
 {
     return {
         { 1, QTime(14, 3, 27), QStringLiteral("DC"), QStringLiteral("3.999"), 3999, QStringLiteral("V"),
@@ -39,9 +39,9 @@ QString copyRecordsTemplate(const QString& folder, const QString& fileName)
     return target;
 }
 
-void appendRows(RecordsTable& table, const QList<LoggedRow>& rows)
+void appendRows(RecordsTable& table, const QList<SampleRow>& rows)
 {
-    for (const LoggedRow& r : rows) {
+    for (const SampleRow& r : rows) {
         table.append();
         table.setField(QStringLiteral("value"), r.value);
         table.setField(QStringLiteral("Nval"), r.nval);
@@ -54,10 +54,10 @@ void appendRows(RecordsTable& table, const QList<LoggedRow>& rows)
     }
 }
 
-QList<LoggedRow> readRows(const RecordsTable& table)
+QList<SampleRow> readRows(const RecordsTable& table)
 {
     const auto field = [&](const char* name) { return table.fieldIndex(QString::fromLatin1(name)); };
-    QList<LoggedRow> rows;
+    QList<SampleRow> rows;
     for (qint64 i = 0; i < table.rowCount(); ++i) {
         rows.append({ table.value(i, field("No")).toLongLong(), table.value(i, field("Time")).toTime(),
             table.value(i, field("DC/AC")).toString(), table.value(i, field("Value")).toString(),
@@ -113,13 +113,13 @@ PxlibTable readWithPxlib(const QString& path)
     return result;
 }
 
-bool operator==(const LoggedRow& a, const LoggedRow& b)
+bool operator==(const SampleRow& a, const SampleRow& b)
 {
     return a.no == b.no && a.time == b.time && a.acDc == b.acDc && a.value == b.value && a.nval == b.nval
         && a.unit == b.unit && a.autoText == b.autoText;
 }
 
-void PrintTo(const LoggedRow& r, std::ostream* os)
+void PrintTo(const SampleRow& r, std::ostream* os)
 {
     *os << r.no << " " << r.time.toString().toStdString() << " [" << r.acDc.toStdString() << "] "
         << r.value.toStdString() << " " << r.nval << " " << r.unit.toStdString() << " "

@@ -10,8 +10,8 @@ class RecordsTable;
 
 namespace testsupport {
 
-/** One logged reading as the log writes it into the records table. */
-struct LoggedRow {
+/** One reading as the log writes it into the records table. */
+struct SampleRow {
     qint64 no = 0;
     QTime time;
     QString acDc;
@@ -25,16 +25,16 @@ struct LoggedRow {
  * Rows that exercise the stored forms: time of day, negative values, both
  * decimal marks, an empty "DC/AC" and the unit glyph codes.
  */
-QList<LoggedRow> sampleRows();
+QList<SampleRow> sampleRows();
 
 /** Copies the built records template into @p folder as @p fileName; returns its path. */
 QString copyRecordsTemplate(const QString& folder, const QString& fileName = QStringLiteral("Rk40vdb.DB"));
 
 /** Appends @p rows to @p table as the reading log does. */
-void appendRows(RecordsTable& table, const QList<LoggedRow>& rows);
+void appendRows(RecordsTable& table, const QList<SampleRow>& rows);
 
 /** Reads back the rows of an open table in the log's field terms. */
-QList<LoggedRow> readRows(const RecordsTable& table);
+QList<SampleRow> readRows(const RecordsTable& table);
 
 /** A table as pxlib reads it: field names and each row's values. */
 struct PxlibTable {
@@ -46,7 +46,7 @@ struct PxlibTable {
 /** Reads the Paradox file at @p path through pxlib (trusted files only). */
 PxlibTable readWithPxlib(const QString& path);
 
-bool operator==(const LoggedRow& a, const LoggedRow& b);
-void PrintTo(const LoggedRow& row, std::ostream* os);
+bool operator==(const SampleRow& a, const SampleRow& b);
+void PrintTo(const SampleRow& row, std::ostream* os);
 
 } // namespace testsupport
