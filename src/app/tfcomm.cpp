@@ -1,18 +1,468 @@
 #include "app/tfcomm.h"
 
-TFCOMM::TFCOMM(const BuildVariant& variant, QWidget* parent)
+#include "app/exclusive_toggle_group.h"
+#include "app/link_icons.h"
+#include "app/message_asker.h"
+#include "app/shape_circle.h"
+#include "app/unit_glyphs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+/** The window's font: 8 point bold, the system's sans-serif where "MS Sans Serif" is missing. */
+QFont windowFont()
+{
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(8);
+    f.setBold(true);
+    return f;
+}
+
+QFont pixelFont(const QString& family, int pixels, bool bold)
+{
+    QFont f(family);
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+template <typename W> W* place(W* widget, const char* name, int left, int top, int width, int height)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+void setBackground(QWidget* w, const QColor& color)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, color);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QToolButton* speedButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& hint)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setIcon(parent->style()->standardIcon(icon));
+    b->setAutoRaise(false);
+    b->setToolTip(hint);
+    return b;
+}
+
+const QColor Silver(192, 192, 192);
+
+/** Check boxes lying on the black background: white text, indicator as usual. */
+void whiteOnBlack(QWidget* w)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Window, Qt::black);
+    w->setPalette(pal);
+}
+
+} // namespace
+
+QString TFCOMM::exitQuestionText()
+{
+    return QStringLiteral("Are you ensure to exit the program") + QChar(0xFF1F);
+}
+
+TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker, QWidget* parent)
     : QMainWindow(parent)
     , variant_(variant)
+    , asker_(asker ? std::move(asker) : std::make_unique<DialogMessageAsker>())
+    , terminate_([] { QCoreApplication::quit(); })
 {
     setObjectName(QStringLiteral("FCOMM"));
     setWindowTitle(QStringLiteral("Z5082"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowCloseButtonHint);
+    setFont(windowFont());
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setBackground(client, Qt::black);
+    setCentralWidget(client);
+
+    buildHiddenControls(client); // first, so the visible areas lie above them
+    buildTopBar(client);
+    buildDisplayArea(client);
+    buildLogArea(client);
+    buildLimitsPanel(client);
+    Chtshow = place(new QWidget(client), "Chtshow", 288, 173, 382, 292);
+    setBackground(Chtshow, QColor(192, 220, 248));
+    buildMenus();
+
+    ConTimer = new QTimer(this);
+    ConTimer->setObjectName(QStringLiteral("ConTimer"));
+    ConTimer->setInterval(100);
+    Trecord = new QTimer(this);
+    Trecord->setObjectName(QStringLiteral("Trecord"));
+    Trecord->setInterval(1000);
+
+    connectConnectionControl();
+    connect(BitBtn1, &QPushButton::clicked, this, &TFCOMM::BitBtn1Click);
+    connect(BtExit, &QPushButton::clicked, this, &TFCOMM::BtExit1Click);
+    connect(Exit1, &QAction::triggered, this, &TFCOMM::BtExit1Click);
+
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    FormResize();
+
     FormCreate();
+    ConTimer->start();
+    Trecord->start();
 }
 
 TFCOMM::~TFCOMM() = default;
 
-void TFCOMM::FormCreate()
+void TFCOMM::buildTopBar(QWidget* client)
 {
-    if (variant_.IFRK40V)
-        setWindowTitle(QStringLiteral("Brenmoor 5082 Interface Program _Ver: 2.02"));
+    const char* names[] = { "BtCOM1", "BtCOM2", "BtCOM3", "BtCOM4" };
+    QPushButton** panels[] = { &BtCOM1, &BtCOM2, &BtCOM3, &BtCOM4 };
+    for (int i = 0; i < 4; ++i) {
+        auto* b = place(new QPushButton(QStringLiteral("COM %1").arg(i + 1), client), names[i], 5, 3, 61, 24);
+        b->setVisible(i == 0);
+        *panels[i] = b;
+    }
+
+    COMCon = place(new QToolButton(client), "COMCon", 68, 4, 94, 25);
+    COMCon->setText(QStringLiteral("COM Connect"));
+    USBCon = place(new QToolButton(client), "USBCon", 170, 4, 94, 25);
+    USBCon->setText(QStringLiteral("USB Connect"));
+    // The hint texts of these two controls exist but are never shown.
+    USBCon->setProperty("hint", QStringLiteral("USB Connect"));
+
+    checksystem = place(new QCheckBox(client), "checksystem", 280, 5, 281, 25);
+    checksystem->setText(QStringLiteral(" if you install is English operation system, please choose. "));
+    checksystem->setProperty(
+        "hint", QStringLiteral("  if you install is English operating system, please choose.  "));
+    checksystem->setFont(pixelFont(font().family(), 8, false));
+    whiteOnBlack(checksystem);
+
+    BitBtn1 = place(new QPushButton(QStringLiteral("EXIT"), client), "BitBtn1", 576, 3, 81, 25);
+    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+}
+
+void TFCOMM::buildDisplayArea(QWidget* client)
+{
+    auto* lcd = place(new QFrame(client), "Panel1", 3, 31, 285, 154);
+    lcd->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setBackground(lcd, QColor(232, 232, 232));
+    Panel1 = lcd;
+
+    Panel3 = place(new QFrame(client), "Panel3", 3, 184, 285, 41);
+    Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setBackground(Panel3, Silver);
+    const QFont big = pixelFont(font().family(), 16, true);
+    Label12 = place(label(Panel3, "Label12", QStringLiteral("MAX: ")), "Label12", 6, 10, 48, 22);
+    MaxText = place(label(Panel3, "MaxText", QStringLiteral("-4001")), "MaxText", 52, 10, 62, 22);
+    MaxTextU
+        = place(label(Panel3, "MaxTextU", unitForDisplay(QStringLiteral("*"))), "MaxTextU", 114, 10, 28, 22);
+    Label11 = place(label(Panel3, "Label11", QStringLiteral("MIN: ")), "Label11", 148, 10, 44, 22);
+    MinText = place(label(Panel3, "MinText", QStringLiteral("4001")), "MinText", 190, 10, 62, 22);
+    MinTextU
+        = place(label(Panel3, "MinTextU", unitForDisplay(QStringLiteral("*"))), "MinTextU", 252, 10, 28, 22);
+    for (QLabel* l : { Label12, MaxText, MaxTextU, Label11, MinText, MinTextU })
+        l->setFont(big);
+}
+
+void TFCOMM::buildLogArea(QWidget* client)
+{
+    const int top = 234;
+    const QFont rowFont = pixelFont(font().family(), 11, false);
+    RepeatSet = place(new QCheckBox(QStringLiteral("Repeat"), client), "RepeatSet", 3, top, 62, 18);
+    RepeatSet->setChecked(true);
+    RepeatSet->setProperty("hint", QStringLiteral("Repeage Record"));
+
+    // The edit box sits over the blanks of the caption: "Sampling Interval [1] 'S".
+    RecordSI = place(new QCheckBox(QStringLiteral("Sampling Interval           'S"), client), "RecordSI", 66,
+        top, 134, 18);
+    RecordSI->setChecked(true);
+    for (QCheckBox* c : { RepeatSet, RecordSI }) {
+        c->setFont(rowFont);
+        whiteOnBlack(c);
+    }
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, RecordSI)
+        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, RecordSI);
+    const int editLeft = RecordSI->x() + indicator
+        + QFontMetrics(rowFont).horizontalAdvance(QStringLiteral("Sampling Interval "));
+    const int editWidth = QFontMetrics(rowFont).horizontalAdvance(QStringLiteral("          ")) - 4;
+    RecordSITime
+        = place(new QLineEdit(QStringLiteral("1"), client), "RecordSITime", editLeft, top, editWidth, 18);
+    RecordSITime->setFont(rowFont);
+    RecordSITime->raise();
+
+    RecordNew = speedButton(client, "RecordNew", QStyle::SP_TrashIcon, QStringLiteral("Close Data"));
+    OpenDataFiles = speedButton(
+        client, "OpenDataFiles", QStyle::SP_DialogOpenButton, QStringLiteral("Open old data files"));
+    saveas = speedButton(client, "saveas", QStyle::SP_DialogSaveButton, QStringLiteral("Save data files"));
+    BtPrint = speedButton(client, "BtPrint", QStyle::SP_FileDialogDetailedView, QString());
+    BtPrint->setProperty("hint", QStringLiteral("Print"));
+    int left = 201;
+    for (QToolButton* b : { RecordNew, OpenDataFiles, saveas, BtPrint }) {
+        b->setGeometry(left, top - 2, 21, 21);
+        left += 22;
+    }
+
+    DBGrid1 = place(new QTableView(client), "DBGrid1", 3, 254, 284, 211);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(18);
+    DBGrid1->setFont(pixelFont(QStringLiteral("Arial"), 12, false));
+    QPalette pal = DBGrid1->palette();
+    pal.setColor(QPalette::Base, Silver);
+    DBGrid1->setPalette(pal);
+}
+
+void TFCOMM::buildLimitsPanel(QWidget* client)
+{
+    Panel4 = place(new QFrame(client), "Panel4", 288, 34, 382, 137);
+    Panel4->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setBackground(Panel4, Silver);
+
+    T1_HI = place(label(Panel4, "T1_HI", QStringLiteral("Set Hi Limit:")), "T1_HI", 10, 14, 100, 20);
+    T1HI = place(new QLineEdit(QStringLiteral("4000"), Panel4), "T1HI", 112, 12, 110, 24);
+    T1_Value
+        = place(label(Panel4, "T1_Value", QStringLiteral("Measure Value:")), "T1_Value", 10, 56, 100, 20);
+    T1VALUE = place(new QLineEdit(QStringLiteral("0"), Panel4), "T1VALUE", 112, 50, 110, 32);
+    T1VALUE->setFont(pixelFont(QStringLiteral("Arial"), 21, true));
+    T1VALUE->setAutoFillBackground(true);
+    QPalette info = T1VALUE->palette();
+    info.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
+    T1VALUE->setPalette(info);
+    T1_LO = place(label(Panel4, "T1_LO", QStringLiteral("Set Low Limit:")), "T1_LO", 10, 102, 100, 20);
+    T1LO = place(new QLineEdit(QStringLiteral("-4000"), Panel4), "T1LO", 112, 100, 110, 24);
+    for (QLineEdit* e : { T1HI, T1LO })
+        e->setToolTip(QStringLiteral("Can't for empty"));
+
+    Shape1 = place(new ShapeCircle(Panel4), "Shape1", 236, 14, 112, 112);
+    judge = place(label(Panel4, "judge", QString()), "judge", 236, 14, 112, 112);
+    judge->setAlignment(Qt::AlignCenter);
+    judge->setFont(pixelFont(font().family(), 32, true));
+
+    CONokN = place(label(Panel4, "CONokN", QString()), "CONokN", 352, 4, 25, 24);
+    CONokN->setPixmap(linkicons::dark());
+    CONok = place(label(Panel4, "CONok", QString()), "CONok", 352, 4, 25, 24);
+    CONok->setPixmap(linkicons::lit());
+    CONok->hide();
+}
+
+void TFCOMM::buildHiddenControls(QWidget* client)
+{
+    // Start and stop panels and the hidden exit lie beyond the client area.
+    BTCon = place(new QPushButton(QStringLiteral("Connect"), client), "BTCon", 700, 480, 80, 25);
+    BtDiscon = place(new QPushButton(QStringLiteral("Disconnect"), client), "BtDiscon", 700, 480, 80, 25);
+    BtExit = place(new QPushButton(QStringLiteral("Exit"), client), "BtExit", 700, 510, 80, 25);
+    BtDiscon->hide();
+
+    // The gauge panel lies under the limits panel; only the layout rule moves it.
+    KD = place(new QFrame(client), "KD", 288, 34, 375, 139);
+    setBackground(KD, Qt::white);
+    KD1 = place(label(KD, "KD1", QString()), "KD1", 0, 0, 375, 139);
+    KD2 = place(label(KD, "KD2", QString()), "KD2", 2, 2, 370, 133);
+    KdFd = place(label(KD, "KdFd", QString()), "KdFd", 345, 4, 22, 22);
+    KdSx = place(label(KD, "KdSx", QString()), "KdSx", 345, 30, 22, 22);
+    oltext = place(label(KD, "oltext", QStringLiteral("OL !!")), "oltext", 120, 40, 140, 50);
+    oltext->setFont(pixelFont(QStringLiteral("Arial"), 35, true));
+    oltext->setStyleSheet(QStringLiteral("QLabel { color: white; background: grey; }"));
+    oltext->setAlignment(Qt::AlignCenter);
+    oltext->hide();
+
+    ReadBtn = place(new QToolButton(client), "ReadBtn", 700, 540, 60, 25);
+    ReadBtn->setText(QStringLiteral("Read"));
+    ReadBtn->hide();
+}
+
+void TFCOMM::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto action = [this](QMenu* menu, const char* name, const QString& text) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    auto checkable = [&](QMenu* menu, const char* name, const QString& text, bool checked) {
+        QAction* a = action(menu, name, text);
+        a->setCheckable(true);
+        a->setChecked(checked);
+        return a;
+    };
+
+    ComSetup1 = bar->addMenu(QStringLiteral("ComSetup"));
+    ComSetup1->setObjectName(QStringLiteral("ComSetup1"));
+    COM11 = checkable(ComSetup1, "COM11", QStringLiteral("COM1"), true);
+    COM21 = checkable(ComSetup1, "COM21", QStringLiteral("COM2"), false);
+    COM31 = checkable(ComSetup1, "COM31", QStringLiteral("COM3"), false);
+    COM41 = checkable(ComSetup1, "COM41", QStringLiteral("COM4"), false);
+
+    Connect1 = bar->addMenu(QStringLiteral("Connect"));
+    Connect1->setObjectName(QStringLiteral("Connect1"));
+    START1 = checkable(Connect1, "START1", QStringLiteral("START"), false);
+    STOP1 = checkable(Connect1, "STOP1", QStringLiteral("STOP"), false);
+    STOP1->setEnabled(false);
+
+    bar->addAction(QString())->setObjectName(QStringLiteral("Empty1"));
+
+    Graphic1 = bar->addMenu(QStringLiteral("Graphic"));
+    Graphic1->setObjectName(QStringLiteral("Graphic1"));
+    First1 = action(Graphic1, "First1", QStringLiteral("First"));
+    Previous1 = action(Graphic1, "Previous1", QStringLiteral("Previous"));
+    Next1 = action(Graphic1, "Next1", QStringLiteral("Next"));
+    Last1 = action(Graphic1, "Last1", QStringLiteral("Last"));
+    Graphic1->addSeparator();
+    New2 = action(Graphic1, "New2", QStringLiteral("New"));
+    Save2 = action(Graphic1, "Save2", QStringLiteral("Save"));
+    Graphic1->addSeparator();
+    Fill1 = checkable(Graphic1, "Fill1", QStringLiteral("Fill"), true);
+
+    Record1 = bar->addMenu(QStringLiteral("Record"));
+    Record1->setObjectName(QStringLiteral("Record1"));
+    New1 = action(Record1, "New1", QStringLiteral("New"));
+    Save1 = action(Record1, "Save1", QStringLiteral("Save"));
+    Record1->addSeparator();
+    N10001 = checkable(Record1, "N10001", QStringLiteral("1000"), false);
+    N50001 = checkable(Record1, "N50001", QStringLiteral("5000"), false);
+    N100001 = checkable(Record1, "N100001", QStringLiteral("10000"), true);
+    N500001 = checkable(Record1, "N500001", QStringLiteral("50000"), false);
+    N1000001 = checkable(Record1, "N1000001", QStringLiteral("100000"), false);
+    limitess = checkable(Record1, "limitess", QStringLiteral("limitless"), false);
+
+    bar->addAction(QString())->setObjectName(QStringLiteral("Empty2"));
+
+    Exit1 = bar->addAction(QStringLiteral("Exit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+}
+
+void TFCOMM::setMessageAsker(std::unique_ptr<MessageAsker> asker)
+{
+    asker_ = std::move(asker);
+}
+
+void TFCOMM::setTerminateHandler(std::function<void()> terminate)
+{
+    terminate_ = std::move(terminate);
+}
+
+void TFCOMM::showMessage(QMessageBox::Icon icon, const QString& text)
+{
+    asker_->ask(this, icon, text, QMessageBox::Ok);
+}
+
+void TFCOMM::showReadingError(const QString& text)
+{
+    if (readingErrorOpen_)
+        return;
+    readingErrorOpen_ = true;
+    asker_->ask(this, QMessageBox::Critical, text, QMessageBox::Ok);
+    readingErrorOpen_ = false;
+}
+
+int TFCOMM::unsavedRecordCount() const
+{
+    return 0;
+}
+
+void TFCOMM::closeRecordsAndTerminate()
+{
+    terminate_();
+}
+
+void TFCOMM::BitBtn1Click()
+{
+    QString text = exitQuestionText();
+    const int unsaved = unsavedRecordCount();
+    if (unsaved > 0)
+        text += QStringLiteral("\n%1 record(s) not saved will be lost.").arg(unsaved);
+    if (asker_->ask(this, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes)
+        closeRecordsAndTerminate();
+}
+
+void TFCOMM::BtExit1Click()
+{
+    closeRecordsAndTerminate();
+}
+
+void TFCOMM::closeEvent(QCloseEvent* event)
+{
+    const int unsaved = unsavedRecordCount();
+    if (unsaved > 0) {
+        const QString text
+            = exitQuestionText() + QStringLiteral("\n%1 record(s) not saved will be lost.").arg(unsaved);
+        if (asker_->ask(this, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    closeRecordsAndTerminate();
+}
+
+void TFCOMM::FormResize()
+{
+    const int w = width() + BorderWidth;
+    BtExit->move(w - 80, BtExit->y());
+    BTCon->move(w - 190, BTCon->y());
+    BtDiscon->move(w - 190, BtDiscon->y());
+    Chtshow->resize(w - 300, Chtshow->height());
+    KD->resize(w - 303, KD->height());
+    KD2->resize(w - 305, KD->height() - 6);
+    Chtshow->move(Chtshow->x(), KD->height() + 34);
+    KDResize();
+}
+
+void TFCOMM::KDResize()
+{
+    KdFd->move(KD->width() - 30, KdFd->y());
+    KdSx->move(KD->width() - 30, KdSx->y());
+}
+
+void TFCOMM::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (Chtshow)
+        FormResize();
+}
+
+void TFCOMM::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    if (QScreen* s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }

@@ -1,23 +1,239 @@
 #pragma once
 
 #include "app/build_variant.h"
+#include "app/count_profile.h"
+#include "app/message_asker.h"
+#include "decode/panel_model.h"
+#include "decode/reading_state.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
+
+#include <functional>
+#include <memory>
+
+class ExclusiveToggleGroup;
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QToolButton;
+class ShapeCircle;
 
 /**
- * The program's one window. Owns every subsystem object and wires them
- * together; the logic itself lives in the subsystem libraries.
+ * The program's one window, `FCOMM`. Owns every subsystem object and wires
+ * them together; the logic itself lives in the subsystem libraries.
+ *
+ * The controls are public members named as the window's design names them
+ * (their objectName is the same), so each area's handlers, kept in their own
+ * tfcomm_*.cpp file, and the tests reach them directly. Sections are grouped
+ * by area; add an area's members to its own section.
  */
 class TFCOMM : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TFCOMM(const BuildVariant& variant = BuildVariant::shipped(), QWidget* parent = nullptr);
+    /** Client area of the window, fixed. */
+    static constexpr int ClientWidth = 675;
+    static constexpr int ClientHeight = 471;
+    /** Outer width the layout rule works from: client width plus the fixed border. */
+    static constexpr int BorderWidth = 7;
+
+    /** Designed question of "EXIT", ending in a full-width question mark. */
+    static QString exitQuestionText();
+
+    /**
+     * Builds the window and runs FormCreate.
+     * @param variant the build variant; tests hand in other combinations
+     * @param asker shows the message boxes (start-up failures included);
+     *        null gives the real dialogs
+     */
+    explicit TFCOMM(const BuildVariant& variant = BuildVariant::shipped(),
+        std::unique_ptr<MessageAsker> asker = nullptr, QWidget* parent = nullptr);
     ~TFCOMM() override;
 
     const BuildVariant& variant() const { return variant_; }
+    const CountProfile& countProfile() const { return profile_; }
+    ReadingState& reading() { return reading_; }
+    EvaluationState& evaluation() { return evaluation_; }
+    PanelModel& panelModel() { return panelModel_; }
 
-private:
+    /** Replaces how message boxes are shown (tests answer them). */
+    void setMessageAsker(std::unique_ptr<MessageAsker> asker);
+    /** Replaces what ending the program does (tests record it). */
+    void setTerminateHandler(std::function<void()> terminate);
+
+    /** Shows a message box with an OK button and waits for it. */
+    void showMessage(QMessageBox::Icon icon, const QString& text);
+    /**
+     * Reports an error met while handling received data. At most one such box
+     * is open at a time: while it is open further reports are dropped, so a
+     * flood of bad frames cannot pile up boxes or stall the link.
+     */
+    void showReadingError(const QString& text);
+
+    // ---- Top bar -------------------------------------------------------
+    QPushButton* BtCOM1 = nullptr; ///< port panels, stacked on one spot
+    QPushButton* BtCOM2 = nullptr;
+    QPushButton* BtCOM3 = nullptr;
+    QPushButton* BtCOM4 = nullptr;
+    QToolButton* COMCon = nullptr; ///< "COM Connect"
+    QToolButton* USBCon = nullptr; ///< "USB Connect"
+    QCheckBox* checksystem = nullptr; ///< decimal mark: "." checked, "," unchecked
+    QPushButton* BitBtn1 = nullptr; ///< "EXIT"
+
+    // ---- Display and extremes ---------------------------------------------
+    QWidget* Panel1 = nullptr; ///< virtual LCD of the meter
+    QFrame* Panel3 = nullptr;
+    QLabel* Label12 = nullptr; ///< "MAX: "
+    QLabel* MaxText = nullptr;
+    QLabel* MaxTextU = nullptr;
+    QLabel* Label11 = nullptr; ///< "MIN: "
+    QLabel* MinText = nullptr;
+    QLabel* MinTextU = nullptr;
+
+    // ---- Log options, file buttons and records grid -------------------------
+    QCheckBox* RepeatSet = nullptr;
+    QCheckBox* RecordSI = nullptr;
+    QLineEdit* RecordSITime = nullptr;
+    QToolButton* RecordNew = nullptr;
+    QToolButton* OpenDataFiles = nullptr;
+    QToolButton* saveas = nullptr;
+    QToolButton* BtPrint = nullptr;
+    QTableView* DBGrid1 = nullptr;
+
+    // ---- Limits panel --------------------------------------------------------
+    QFrame* Panel4 = nullptr;
+    QLabel* T1_HI = nullptr;
+    QLineEdit* T1HI = nullptr;
+    QLabel* T1_Value = nullptr;
+    QLineEdit* T1VALUE = nullptr;
+    QLabel* T1_LO = nullptr;
+    QLineEdit* T1LO = nullptr;
+    ShapeCircle* Shape1 = nullptr;
+    QLabel* judge = nullptr;
+    QLabel* CONok = nullptr; ///< link icon: frames arriving
+    QLabel* CONokN = nullptr; ///< link icon: no frames
+
+    // ---- Trend chart -----------------------------------------------------------
+    QWidget* Chtshow = nullptr;
+
+    // ---- Controls outside the visible area ---------------------------------------
+    QPushButton* BTCon = nullptr; ///< "Connect": runs START
+    QPushButton* BtDiscon = nullptr; ///< "Disconnect": runs STOP
+    QPushButton* BtExit = nullptr; ///< exit without question
+    QFrame* KD = nullptr; ///< gauge panel, behind the limits panel
+    QLabel* KD1 = nullptr;
+    QLabel* KD2 = nullptr;
+    QLabel* KdFd = nullptr;
+    QLabel* KdSx = nullptr;
+    QLabel* oltext = nullptr; ///< "OL !!", shown by the over-range alarm
+    QToolButton* ReadBtn = nullptr; ///< USB segment-frame reading; in the connect group
+
+    // ---- Main menu -----------------------------------------------------------------
+    QMenu* ComSetup1 = nullptr;
+    QAction* COM11 = nullptr;
+    QAction* COM21 = nullptr;
+    QAction* COM31 = nullptr;
+    QAction* COM41 = nullptr;
+    QMenu* Connect1 = nullptr;
+    QAction* START1 = nullptr;
+    QAction* STOP1 = nullptr;
+    QMenu* Graphic1 = nullptr;
+    QAction* First1 = nullptr;
+    QAction* Previous1 = nullptr;
+    QAction* Next1 = nullptr;
+    QAction* Last1 = nullptr;
+    QAction* New2 = nullptr; ///< Graphic "New"
+    QAction* Save2 = nullptr; ///< Graphic "Save"
+    QAction* Fill1 = nullptr;
+    QMenu* Record1 = nullptr;
+    QAction* New1 = nullptr; ///< Record "New"
+    QAction* Save1 = nullptr; ///< Record "Save"
+    QAction* N10001 = nullptr;
+    QAction* N50001 = nullptr;
+    QAction* N100001 = nullptr;
+    QAction* N500001 = nullptr;
+    QAction* N1000001 = nullptr;
+    QAction* limitess = nullptr;
+    QAction* Exit1 = nullptr;
+
+    // ---- Timers ----------------------------------------------------------------------
+    QTimer* ConTimer = nullptr; ///< 100 ms: link icon and USB watchdog
+    QTimer* Trecord = nullptr; ///< 1000 ms: sampling interval countdown
+
+    // ---- Handlers: start-up (tfcomm_startup.cpp) ----------------------------------------
     void FormCreate();
 
+    // ---- Handlers: serial connection control (tfcomm_connection.cpp) ------------------------
+    void COM11Click();
+    void COM21Click();
+    void COM31Click();
+    void COM41Click();
+    void BTCon1Click();
+    void BtDiscon1Click();
+    void COMConClick();
+    void ConTimerTimer();
+    /** Number of the chosen port, 1 to 4. */
+    int chosenPort() const { return comPort_; }
+    /** Links that count reports without meter data; 0 without a USB link. */
+    int UsbIdleReports = 0;
+
+    // ---- Handlers: window and exits (tfcomm.cpp) ---------------------------------------------
+    void BitBtn1Click();
+    void BtExit1Click();
+    void FormResize();
+    void KDResize();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildTopBar(QWidget* client);
+    void buildDisplayArea(QWidget* client);
+    void buildLogArea(QWidget* client);
+    void buildLimitsPanel(QWidget* client);
+    void buildHiddenControls(QWidget* client);
+    void buildMenus();
+    void connectConnectionControl();
+    void choosePort(int port);
+    void setReviewButtonsEnabled(bool enabled);
+
+    /** Rows the records table holds that were never saved. */
+    int unsavedRecordCount() const;
+    /** Closes the records table and ends the program. */
+    void closeRecordsAndTerminate();
+
+    // Start-up steps, in FormCreate's order.
+    void cs123();
+    void startCountProfile();
+    void startLastUnit();
+    void openRecordsTable();
+    void startLogState();
+    void startChartSeries();
+    void showFilledOrLine();
+    void applyVariantOptions();
+    void applyCountProfile();
+    void setChartAxisRange();
+
+    // ---- Subsystem objects ---------------------------------------------------------------------
     BuildVariant variant_;
+    CountProfile profile_;
+    ReadingState reading_;
+    EvaluationState evaluation_;
+    PanelModel panelModel_;
+
+    // ---- Window state ----------------------------------------------------------------------------
+    ExclusiveToggleGroup* connectGroup_ = nullptr;
+    int comPort_ = 1;
+    std::unique_ptr<MessageAsker> asker_;
+    std::function<void()> terminate_;
+    bool readingErrorOpen_ = false;
+    bool centred_ = false;
 };

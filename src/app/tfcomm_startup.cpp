@@ -1,0 +1,114 @@
+// Start-up: FormCreate and its steps, the build variant and the count profile.
+#include "app/tfcomm.h"
+
+#include <QLabel>
+
+#include <exception>
+
+void TFCOMM::FormCreate()
+{
+    using Step = void (TFCOMM::*)();
+    static constexpr Step steps[] = {
+        &TFCOMM::cs123,
+        &TFCOMM::startCountProfile,
+        &TFCOMM::startLastUnit,
+        &TFCOMM::openRecordsTable,
+        &TFCOMM::startLogState,
+        &TFCOMM::startChartSeries,
+        &TFCOMM::showFilledOrLine,
+        &TFCOMM::applyVariantOptions,
+        &TFCOMM::applyCountProfile,
+        &TFCOMM::setChartAxisRange,
+    };
+    // The first failing step is reported and the rest skipped; the window
+    // opens in the state the completed steps left.
+    for (Step step : steps) {
+        try {
+            (this->*step)();
+        } catch (const std::exception& e) {
+            showMessage(QMessageBox::Critical, QString::fromUtf8(e.what()));
+            return;
+        }
+    }
+}
+
+void TFCOMM::cs123()
+{
+}
+
+void TFCOMM::startCountProfile()
+{
+    profile_ = CountProfile::forCode(QStringLiteral("4"));
+    evaluation_.reset(profile_.FullScaleCount);
+}
+
+void TFCOMM::startLastUnit()
+{
+    evaluation_.LastUnitText = QStringLiteral("113");
+}
+
+void TFCOMM::openRecordsTable()
+{
+}
+
+void TFCOMM::startLogState()
+{
+}
+
+void TFCOMM::startChartSeries()
+{
+}
+
+void TFCOMM::showFilledOrLine()
+{
+}
+
+void TFCOMM::applyVariantOptions()
+{
+    QString code = profile_.code;
+    auto framer20 = [this](const char* title) {
+        setWindowTitle(QLatin1String(title));
+        panelModel_.setCaption(PanelModel::LcdDa, QStringLiteral("3"));
+    };
+    auto framer40 = [this](const char* title) { setWindowTitle(QLatin1String(title)); };
+    if (variant_.IFRK20S)
+        framer20("RK20P Interface Program _Ver: 2.00");
+    if (variant_.RK27L)
+        framer20("RK27L Interface Program _Ver: 2.00");
+    if (variant_.IFRK40V)
+        framer40("Brenmoor 5082 Interface Program _Ver: 2.02");
+    if (variant_.IFRK20M) {
+        framer40("RK20M Interface Program _Ver: 2.06");
+        code = QStringLiteral("34");
+    }
+    if (variant_.IFRK91N) {
+        framer40("RK91N USB Interface Program _Ver: 1.00");
+        code = QStringLiteral("4");
+    }
+    if (variant_.IFZL5082) {
+        framer40("ZL5082 USB Interface Program _Ver: 2.02");
+        code = QStringLiteral("4");
+    }
+    if (variant_.IFRK33H) {
+        framer40("RK33H Interface Program _Ver: 1.00");
+        code = QStringLiteral("6");
+    }
+    profile_.code = code;
+}
+
+void TFCOMM::applyCountProfile()
+{
+    if (profile_.code != QLatin1String("6") && profile_.code != QLatin1String("34"))
+        return;
+    profile_ = CountProfile::forCode(profile_.code);
+    evaluation_.MaxValue = -float(profile_.FullScaleCount + 1);
+    evaluation_.MinValue = float(profile_.FullScaleCount + 1);
+    evaluation_.HighAlarmLimit = float(profile_.FullScaleCount + 2);
+    evaluation_.LowAlarmLimit = -float(profile_.FullScaleCount + 2);
+    MaxText->setText(QString::number(-(profile_.FullScaleCount + 1)));
+    MinText->setText(QString::number(profile_.FullScaleCount + 1));
+}
+
+void TFCOMM::setChartAxisRange()
+{
+}
