@@ -16,7 +16,8 @@ char* ParadoxRows::appendRow()
 {
     const qint64 slot = count_ % rowsPerChunk_;
     if (slot == 0 && size_t(count_ / rowsPerChunk_) == chunks_.size())
-        chunks_.push_back(std::make_unique<char[]>(size_t(rowsPerChunk_ * recordSize_)));
+        // Not zeroed: each row is cleared as it is added, and untouched pages stay unmapped.
+        chunks_.emplace_back(new char[size_t(rowsPerChunk_ * recordSize_)]);
     char* p = chunks_[size_t(count_ / rowsPerChunk_)].get() + slot * recordSize_;
     std::memset(p, 0, size_t(recordSize_));
     ++count_;
