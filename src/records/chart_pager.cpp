@@ -1,0 +1,222 @@
+#include "records/chart_pager.h"
+
+#include "records/whole_number.h"
+
+#include <algorithm>
+
+namespace {
+constexpr size_t smallBlock = 64;
+constexpr size_t largeBlock = 4096;
+} // namespace
+
+ChartPager::ChartPager(QObject* parent)
+    : QObject(parent)
+{
+    clearPoints();
+}
+
+void ChartPager::clearPoints()
+{
+    values_.clear();
+    blocks64_.clear();
+    blocks4096_.clear();
+    values_.push_back(placeholderValue);
+    summarize(blocks64_, smallBlock, 0);
+    summarize(blocks4096_, largeBlock, 0);
+}
+
+void ChartPager::summarize(std::vector<Extremes>& level, size_t blockSize, size_t index)
+{
+    const size_t block = index / blockSize;
+    if (block == level.size()) {
+        level.push_back({ index, index });
+        return;
+    }
+    Extremes& e = level[block];
+    if (values_[index] < values_[e.minIndex])
+        e.minIndex = index;
+    if (values_[index] > values_[e.maxIndex])
+        e.maxIndex = index;
+}
+
+void ChartPager::addPoint(double value)
+{
+    values_.push_back(value);
+    const size_t index = values_.size() - 1;
+    summarize(blocks64_, smallBlock, index);
+    summarize(blocks4096_, largeBlock, index);
+    if (followsLast_) {
+        page_ = pageCount();
+        caption_ = QString::number(page_);
+        emit controlsChanged();
+    }
+    emit pageChanged();
+}
+
+void ChartPager::BtNewClick()
+{
+    clearPoints();
+    emit pageChanged();
+}
+
+int ChartPager::pageCount() const
+{
+    const qsizetype n = pointCount();
+    if (pointsPerPage_ <= 0 || n == 0)
+        return 1;
+    return int((n + pointsPerPage_ - 1) / pointsPerPage_);
+}
+
+void ChartPager::setPage(int page)
+{
+    page_ = std::clamp(page, 1, pageCount());
+    emit pageChanged();
+}
+
+void ChartPager::setPointsPerPage(int count)
+{
+    pointsPerPage_ = std::max(count, 0);
+    if (page_ > pageCount())
+        page_ = pageCount();
+    // The caption names the page on show, so it moves with the page.
+    caption_ = QString::number(page_);
+    emit controlsChanged();
+    emit pageChanged();
+}
+
+void ChartPager::MaxrecordExit(const QString& text)
+{
+    setPointsPerPage(wholenumber::parse(text));
+}
+
+void ChartPager::finishPageAction(bool followsLast)
+{
+    followsLast_ = followsLast;
+    caption_ = QString::number(page_);
+    emit controlsChanged();
+    emit pageChanged();
+}
+
+void ChartPager::BtFirstClick()
+{
+    page_ = 1;
+    buttons_ = { false, false, true, true };
+    finishPageAction(false);
+}
+
+void ChartPager::BTPreviousClick()
+{
+    if (page_ <= 1) {
+        buttons_ = { false, false, true, true };
+    } else {
+        page_ = std::clamp(page_ - 1, 1, pageCount());
+        buttons_.next = buttons_.last = true;
+    }
+    finishPageAction(false);
+}
+
+void ChartPager::BtNextClick()
+{
+    if (page_ >= pageCount()) {
+        buttons_ = { true, true, false, false };
+    } else {
+        ++page_;
+        buttons_.first = buttons_.previous = true;
+    }
+    finishPageAction(false);
+}
+
+void ChartPager::BTlastClick()
+{
+    page_ = pageCount();
+    buttons_ = { true, true, false, false };
+    finishPageAction(true);
+}
+
+void ChartPager::pageAfterReading()
+{
+    if (!buttons_.first)
+        return;
+    BtFirstClick();
+    buttons_.next = buttons_.last = false;
+    emit controlsChanged();
+}
+
+std::pair<double, double> ChartPager::pageXRange() const
+{
+    if (pointsPerPage_ <= 0)
+        return { 0.0, double(std::max<qsizetype>(pointCount() - 1, 1)) };
+    const double first = double(page_ - 1) * pointsPerPage_;
+    return { first, first + pointsPerPage_ };
+}
+
+ChartPager::Extremes ChartPager::extremesIn(size_t begin, size_t end) const
+{
+    Extremes e { begin, begin };
+    auto take = [&](const Extremes& part) {
+        if (values_[part.minIndex] < values_[e.minIndex])
+            e.minIndex = part.minIndex;
+        if (values_[part.maxIndex] > values_[e.maxIndex])
+            e.maxIndex = part.maxIndex;
+    };
+    size_t i = begin;
+    while (i < end) {
+        if (i % largeBlock == 0 && i + largeBlock <= end) {
+            take(blocks4096_[i / largeBlock]);
+            i += largeBlock;
+        } else if (i % smallBlock == 0 && i + smallBlock <= end) {
+            take(blocks64_[i / smallBlock]);
+            i += smallBlock;
+        } else {
+            take({ i, i });
+            ++i;
+        }
+    }
+    return e;
+}
+
+QList<QPointF> ChartPager::pagePoints(int pixelWidth) const
+{
+    size_t begin = 0;
+    size_t end = values_.size();
+    if (pointsPerPage_ > 0) {
+        begin = std::min(size_t(page_ - 1) * size_t(pointsPerPage_), end);
+        end = std::min(begin + size_t(pointsPerPage_), end);
+    }
+    const size_t count = end - begin;
+    QList<QPointF> points;
+    const size_t columns = size_t(std::max(pixelWidth, 1));
+    if (count <= columns) {
+        points.reserve(qsizetype(count));
+        for (size_t i = begin; i < end; ++i)
+            points.append(QPointF(double(i), values_[i]));
+        return points;
+    }
+    points.reserve(qsizetype(2 * columns));
+    for (size_t c = 0; c < columns; ++c) {
+        const size_t from = begin + count * c / columns;
+        const size_t to = begin + count * (c + 1) / columns;
+        if (from == to)
+            continue;
+        const Extremes e = extremesIn(from, to);
+        const size_t a = std::min(e.minIndex, e.maxIndex);
+        const size_t b = std::max(e.minIndex, e.maxIndex);
+        points.append(QPointF(double(a), values_[a]));
+        if (b != a)
+            points.append(QPointF(double(b), values_[b]));
+    }
+    return points;
+}
+
+void ChartPager::setValueRange(double minimum, double maximum)
+{
+    valueMin_ = minimum;
+    valueMax_ = maximum;
+    emit controlsChanged();
+}
+
+void ChartPager::ShowSeries(int index)
+{
+    activeSeries_ = (index == 0 || index == 1) ? index : -1;
+    emit controlsChanged();
+}

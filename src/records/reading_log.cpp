@@ -1,0 +1,107 @@
+#include "records/reading_log.h"
+
+#include "records/chart_pager.h"
+#include "records/record_sink.h"
+#include "records/whole_number.h"
+
+#include <algorithm>
+
+const QList<ReadingLog::LimitItem>& ReadingLog::limitItems()
+{
+    static const QList<LimitItem> items {
+        { "N10001", "1000", 1000 },
+        { "N50001", "5000", 5000 },
+        { "N100001", "10000", 10000 },
+        { "N500001", "50000", 50000 },
+        { "N1000001", "100000", 100000 },
+        { "limitess", "limitless", 10000000 },
+    };
+    return items;
+}
+
+QString ReadingLog::limitReachedMessage(qint32 limit)
+{
+    return QStringLiteral("Record limit of %1 reached: new readings are not recorded.").arg(limit);
+}
+
+ReadingLog::ReadingLog(ChartPager& chart, RecordSink& sink, QObject* parent)
+    : QObject(parent)
+    , chart_(chart)
+    , sink_(sink)
+    , clock_([] { return QTime::currentTime(); })
+{
+}
+
+void ReadingLog::reloadCountdown()
+{
+    // A negative interval would never count down and silently stop logging;
+    // it means no interval, like 0.
+    sampleCountdown_ = std::max(wholenumber::parseOrZero(intervalText_), 0);
+}
+
+void ReadingLog::RecordSITimeChange(const QString& text)
+{
+    intervalText_ = text;
+    reloadCountdown();
+}
+
+void ReadingLog::TrecordTimer()
+{
+    if (recordSI_ && sampleCountdown_ > 0)
+        --sampleCountdown_;
+}
+
+bool ReadingLog::atLimit()
+{
+    if (limitCount_ < recordLimit_)
+        return false;
+    if (!limitNotified_) {
+        limitNotified_ = true;
+        emit limitReached(recordLimit_);
+    }
+    return true;
+}
+
+void ReadingLog::INDataToTable(const ReadingState& reading)
+{
+    if (atLimit())
+        return;
+    if (recordSI_ && sampleCountdown_ != 0)
+        return;
+
+    const QString key = reading.ValueText + reading.AcDcText + reading.UnitText + reading.AutoText;
+    if (repeatSet_ || key != lastLoggedKey_) {
+        lastLoggedKey_ = key;
+        reloadCountdown();
+        LoggedRow row;
+        row.value = reading.ValueText;
+        row.Nval = reading.ReadingValue;
+        row.time = clock_();
+        row.no = recordNo_;
+        row.acDc = reading.AcDcText;
+        row.unit = reading.UnitText;
+        row.autoText = reading.AutoText;
+        sink_.appendRecord(row);
+        ++limitCount_;
+    }
+    ++recordNo_;
+    chart_.addPoint(reading.ChartValue);
+    // Tell at once when this row filled the table, not only at the next reading.
+    atLimit();
+}
+
+void ReadingLog::RecordNewClick()
+{
+    if (sink_.hasRecords())
+        sink_.emptyRecords();
+    recordNo_ = 1;
+    limitCount_ = 0;
+    limitNotified_ = false;
+}
+
+void ReadingLog::setRecordLimit(qint32 limit)
+{
+    recordLimit_ = limit;
+    if (limitCount_ < recordLimit_)
+        limitNotified_ = false;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+/** One logged reading, as the reading log hands it to the records table. */
+struct LoggedRow {
+    QString value; ///< "value": the value text as displayed
+    double Nval = 0; ///< "Nval": the signed count without decimal point
+    QTime time; ///< "time": local time of day
+    qint32 no = 0; ///< "no": the record number
+    QString acDc; ///< "DC/AC"
+    QString unit; ///< "unit", in display glyph codes
+    QString autoText; ///< "Auto"
+};
+
+/**
+ * Where the reading log puts its rows: the records table in the program, a
+ * plain list in tests. Failures are thrown and reach the window unchanged.
+ */
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    /** Appends and posts one row; throws when the table refuses it. */
+    virtual void appendRecord(const LoggedRow& row) = 0;
+    virtual bool hasRecords() const = 0;
+    /** Removes every row; the table stays open. */
+    virtual void emptyRecords() = 0;
+};
