@@ -5,6 +5,7 @@
 #include "app/message_asker.h"
 #include "app/shape_circle.h"
 #include "app/unit_glyphs.h"
+#include "records/records_table.h"
 
 #include <QAction>
 #include <QApplication>
@@ -128,6 +129,8 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     Trecord->setInterval(1000);
 
     connectConnectionControl();
+    T20VDB = new RecordsTable(this);
+    connectRecordFiles();
     connect(BitBtn1, &QPushButton::clicked, this, &TFCOMM::BitBtn1Click);
     connect(BtExit, &QPushButton::clicked, this, &TFCOMM::BtExit1Click);
     connect(Exit1, &QAction::triggered, this, &TFCOMM::BtExit1Click);

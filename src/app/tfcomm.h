@@ -3,6 +3,7 @@
 #include "app/build_variant.h"
 #include "app/count_profile.h"
 #include "app/message_asker.h"
+#include "app/record_file_dialogs.h"
 #include "decode/panel_model.h"
 #include "decode/reading_state.h"
 
@@ -13,6 +14,8 @@
 #include <memory>
 
 class ExclusiveToggleGroup;
+struct FileOutcome;
+class RecordsTable;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -66,6 +69,8 @@ public:
     void setMessageAsker(std::unique_ptr<MessageAsker> asker);
     /** Replaces what ending the program does (tests record it). */
     void setTerminateHandler(std::function<void()> terminate);
+    /** Replaces the record file dialogs (tests answer them). */
+    void setRecordFileDialogs(std::unique_ptr<RecordFileDialogs> dialogs);
 
     /** Shows a message box with an OK button and waits for it. */
     void showMessage(QMessageBox::Icon icon, const QString& text);
@@ -105,6 +110,7 @@ public:
     QToolButton* saveas = nullptr;
     QToolButton* BtPrint = nullptr;
     QTableView* DBGrid1 = nullptr;
+    RecordsTable* T20VDB = nullptr; ///< the records table, owned by the window
 
     // ---- Limits panel --------------------------------------------------------
     QFrame* Panel4 = nullptr;
@@ -189,12 +195,19 @@ public:
     void FormResize();
     void KDResize();
 
+    // ---- Handlers: record files and printing (tfcomm_files.cpp) -----------------------------
+    void saveasClick();
+    void SpeedButton2Click();
+    void BtPrintClick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
+    void connectRecordFiles();
+    void showFileOutcome(const FileOutcome& outcome);
     void buildTopBar(QWidget* client);
     void buildDisplayArea(QWidget* client);
     void buildLogArea(QWidget* client);
@@ -233,6 +246,7 @@ private:
     ExclusiveToggleGroup* connectGroup_ = nullptr;
     int comPort_ = 1;
     std::unique_ptr<MessageAsker> asker_;
+    std::unique_ptr<RecordFileDialogs> fileDialogs_ = std::make_unique<QtRecordFileDialogs>();
     std::function<void()> terminate_;
     bool readingErrorOpen_ = false;
     bool centred_ = false;

@@ -1,0 +1,93 @@
+// Record file commands of the main window: Save (text or Paradox), Open an
+// earlier saved table, and the printed report through its preview.
+#include "app/tfcomm.h"
+#include "records/record_files.h"
+#include "records/records_table.h"
+#include "records/report_painter.h"
+
+#include <QAction>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+QMessageBox::Icon boxIcon(FileOutcome::Icon icon)
+{
+    switch (icon) {
+    case FileOutcome::Icon::Information:
+        return QMessageBox::Information;
+    case FileOutcome::Icon::Warning:
+        return QMessageBox::Warning;
+    case FileOutcome::Icon::Critical:
+        return QMessageBox::Critical;
+    case FileOutcome::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void TFCOMM::connectRecordFiles()
+{
+    connect(saveas, &QToolButton::clicked, this, &TFCOMM::saveasClick);
+    connect(Save1, &QAction::triggered, this, &TFCOMM::saveasClick);
+    connect(OpenDataFiles, &QToolButton::clicked, this, &TFCOMM::SpeedButton2Click);
+    connect(BtPrint, &QToolButton::clicked, this, &TFCOMM::BtPrintClick);
+}
+
+void TFCOMM::setRecordFileDialogs(std::unique_ptr<RecordFileDialogs> dialogs)
+{
+    fileDialogs_ = std::move(dialogs);
+}
+
+void TFCOMM::showFileOutcome(const FileOutcome& outcome)
+{
+    if (!outcome.message.isEmpty())
+        showMessage(boxIcon(outcome.icon), outcome.message);
+}
+
+void TFCOMM::saveasClick()
+{
+    const QString fileName = fileDialogs_->saveFileName(this);
+    if (fileName.isEmpty())
+        return;
+    const FileOutcome outcome = RecordFiles::save(*T20VDB, fileName);
+    // Writing the text walks the table to its end, so the grid shows the last row.
+    if (outcome.ok && RecordFiles::formatFor(fileName) == RecordFiles::Format::Text && T20VDB->rowCount() > 0)
+        DBGrid1->selectRow(int(T20VDB->rowCount() - 1));
+    showFileOutcome(outcome);
+}
+
+void TFCOMM::SpeedButton2Click()
+{
+    const QString fileName = fileDialogs_->openFileName(this);
+    if (fileName.isEmpty())
+        return;
+    // Opening drops the rows that were logged but never saved: ask first, as the exits do.
+    const qint64 unsaved = T20VDB->isOpen() ? T20VDB->unsavedRowCount() : 0;
+    if (unsaved > 0) {
+        const QString question
+            = QStringLiteral("%1 record(s) not saved will be lost.\nOpen the data file anyway?").arg(unsaved);
+        if (asker_->ask(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
+    }
+    showFileOutcome(RecordFiles::open(*T20VDB, fileName));
+}
+
+void TFCOMM::BtPrintClick()
+{
+    QList<QStringList> rows;
+    try {
+        rows = RecordFiles::exportRows(*T20VDB);
+    } catch (const TableStoreError& e) {
+        showMessage(QMessageBox::Critical, e.message());
+        return;
+    }
+    if (rows.isEmpty()) {
+        showMessage(QMessageBox::Information, QStringLiteral("There are no records to print."));
+        return;
+    }
+    fileDialogs_->previewReport(this, ReportPainter(std::move(rows)));
+}
