@@ -17,9 +17,9 @@ constexpr double BarRight = 275.0;
 constexpr double BarTop = 113.0;
 constexpr double BarHeight = 11.0;
 
-std::vector<LcdPanelLayout::ElementSpec> buildElements()
+std::vector<LcdPanelLayout::ElementPlace> buildElements()
 {
-    std::vector<LcdPanelLayout::ElementSpec> out;
+    std::vector<LcdPanelLayout::ElementPlace> out;
     const auto add = [&out](E e, QRectF r, K kind, int font = 0, const char* text = nullptr) {
         out.push_back({ e, r, kind, font, text ? QString::fromUtf8(text) : QString() });
     };
@@ -75,13 +75,13 @@ std::vector<LcdPanelLayout::ElementSpec> buildElements()
 
 } // namespace
 
-const std::vector<LcdPanelLayout::ElementSpec>& LcdPanelLayout::elements()
+const std::vector<LcdPanelLayout::ElementPlace>& LcdPanelLayout::elements()
 {
-    static const std::vector<ElementSpec> specs = buildElements();
-    return specs;
+    static const std::vector<ElementPlace> places = buildElements();
+    return places;
 }
 
-const LcdPanelLayout::ElementSpec& LcdPanelLayout::spec(PanelModel::Element e)
+const LcdPanelLayout::ElementPlace& LcdPanelLayout::place(PanelModel::Element e)
 {
     return elements()[std::size_t(e)];
 }

@@ -35,7 +35,7 @@ public:
         None, ///< takes a place but shows nothing (blank captions)
     };
 
-    struct ElementSpec {
+    struct ElementPlace {
         PanelModel::Element element;
         QRectF rect;
         Kind kind;
@@ -45,8 +45,8 @@ public:
 
     static QSize panelSize() { return { Width, Height }; }
     /** Every element of the panel, each exactly once. */
-    static const std::vector<ElementSpec>& elements();
-    static const ElementSpec& spec(PanelModel::Element e);
+    static const std::vector<ElementPlace>& elements();
+    static const ElementPlace& place(PanelModel::Element e);
 
     /** Cell of digit 0 (leftmost) to 3. */
     static QRectF digitCell(int index);

@@ -157,48 +157,48 @@ void LcdPanelWidget::paintPanel(QPainter& p) const
 
     if (!model_)
         return;
-    for (const auto& spec : LcdPanelLayout::elements())
-        paintElement(p, spec.element);
+    for (const auto& item : LcdPanelLayout::elements())
+        paintElement(p, item.element);
     paintBar(p);
 }
 
 void LcdPanelWidget::paintElement(QPainter& p, PanelModel::Element e) const
 {
-    const auto& spec = LcdPanelLayout::spec(e);
-    if (spec.kind == K::Digit) {
+    const auto& item = LcdPanelLayout::place(e);
+    if (item.kind == K::Digit) {
         paintDigit(p, e);
         return;
     }
     if (!model_->isVisible(e))
         return;
-    switch (spec.kind) {
+    switch (item.kind) {
     case K::Sign: {
         QPainterPath path;
-        path.addRoundedRect(spec.rect, 1.5, 1.5);
+        path.addRoundedRect(item.rect, 1.5, 1.5);
         fillLit(p, path);
         break;
     }
     case K::Point: {
         QPainterPath path;
-        path.addRoundedRect(spec.rect.adjusted(0.5, 0.5, -0.5, -0.5), 1.5, 1.5);
+        path.addRoundedRect(item.rect.adjusted(0.5, 0.5, -0.5, -0.5), 1.5, 1.5);
         fillLit(p, path);
         break;
     }
     case K::Text: {
         const QString text
-            = spec.fixedText.isEmpty() ? UnitGlyphs::toDisplay(model_->caption(e)) : spec.fixedText;
+            = item.fixedText.isEmpty() ? UnitGlyphs::toDisplay(model_->caption(e)) : item.fixedText;
         if (!text.trimmed().isEmpty())
-            fillLit(p, textPath(text, spec.rect, spec.fontPixels));
+            fillLit(p, textPath(text, item.rect, item.fontPixels));
         break;
     }
     case K::Battery:
-        fillLit(p, batteryPath(spec.rect));
+        fillLit(p, batteryPath(item.rect));
         break;
     case K::Diode:
-        fillLit(p, diodePath(spec.rect));
+        fillLit(p, diodePath(item.rect));
         break;
     case K::Beeper:
-        fillLit(p, beeperPath(spec.rect));
+        fillLit(p, beeperPath(item.rect));
         break;
     case K::Digit:
     case K::None:
@@ -208,8 +208,8 @@ void LcdPanelWidget::paintElement(QPainter& p, PanelModel::Element e) const
 
 void LcdPanelWidget::paintDigit(QPainter& p, PanelModel::Element e) const
 {
-    const auto& spec = LcdPanelLayout::spec(e);
-    const auto polygons = SevenSegment::segmentPolygons(spec.rect, LcdPanelLayout::digitStyle());
+    const auto& item = LcdPanelLayout::place(e);
+    const auto polygons = SevenSegment::segmentPolygons(item.rect, LcdPanelLayout::digitStyle());
     const QString caption = model_->caption(e);
     const SevenSegment::Mask lit
         = model_->isVisible(e) && !caption.isEmpty() ? SevenSegment::segmentsFor(caption.front()) : 0;

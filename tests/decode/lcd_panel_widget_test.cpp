@@ -21,8 +21,8 @@ TEST(LcdPanelLayout, EveryElementHasOnePlaceInsideThePanel)
     ASSERT_EQ(int(L::elements().size()), int(PanelModel::ElementCount));
     for (int e = 0; e < PanelModel::ElementCount; ++e) {
         SCOPED_TRACE(PanelModel::elementName(E(e)).toStdString());
-        EXPECT_EQ(L::spec(E(e)).element, E(e));
-        EXPECT_TRUE(inside.contains(L::spec(E(e)).rect));
+        EXPECT_EQ(L::place(E(e)).element, E(e));
+        EXPECT_TRUE(inside.contains(L::place(E(e)).rect));
     }
     for (int i = 0; i < L::BarSegments; ++i)
         EXPECT_TRUE(inside.contains(L::barSegment(i))) << i;
@@ -33,11 +33,11 @@ TEST(LcdPanelLayout, EveryElementHasOnePlaceInsideThePanel)
 QPainterPath covered(E e)
 {
     QPainterPath path;
-    if (L::spec(e).kind != L::Kind::Digit) {
-        path.addRect(L::spec(e).rect);
+    if (L::place(e).kind != L::Kind::Digit) {
+        path.addRect(L::place(e).rect);
         return path;
     }
-    for (const QPolygonF& segment : SevenSegment::segmentPolygons(L::spec(e).rect, L::digitStyle()))
+    for (const QPolygonF& segment : SevenSegment::segmentPolygons(L::place(e).rect, L::digitStyle()))
         path.addPolygon(segment);
     return path;
 }
@@ -52,7 +52,7 @@ TEST(LcdPanelLayout, ElementsThatCanShowTogetherDoNotOverlap)
                 << PanelModel::elementName(E(a)).toStdString() << " and "
                 << PanelModel::elementName(E(b)).toStdString();
         }
-        EXPECT_FALSE(L::spec(E(a)).rect.intersects(L::barArea()))
+        EXPECT_FALSE(L::place(E(a)).rect.intersects(L::barArea()))
             << PanelModel::elementName(E(a)).toStdString();
     }
 }
@@ -61,16 +61,16 @@ TEST(LcdPanelLayout, DigitsSitSideBySideWithPointsBetween)
 {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(L::digitCell(i + 1).left() - L::digitCell(i).left(), L::DigitPitch);
-        const QRectF point = L::spec(E(E::LcdP1 + i)).rect;
+        const QRectF point = L::place(E(E::LcdP1 + i)).rect;
         EXPECT_EQ(point.size(), QSizeF(7, 8));
         EXPECT_DOUBLE_EQ(point.bottom(), L::digitCell(i).bottom()); // at the baseline
         EXPECT_GT(point.left(), L::digitCell(i).left() + L::digitCell(i).width() / 2);
         EXPECT_LT(point.right(), L::digitCell(i + 1).left() + 2);
     }
     // Sign at the far left; units to the right of the last digit.
-    EXPECT_LT(L::spec(E::LcdFH).rect.right(), L::digitCell(0).left());
+    EXPECT_LT(L::place(E::LcdFH).rect.right(), L::digitCell(0).left());
     for (E unit : { E::LcdV, E::LCDohm, E::LCDHz, E::LCDk, E::LCDCS, E::LcdRPM })
-        EXPECT_GT(L::spec(unit).rect.left(), L::digitCell(3).right());
+        EXPECT_GT(L::place(unit).rect.left(), L::digitCell(3).right());
 }
 
 /** Counts paint events, to see how many repaints a flood of changes causes. */
@@ -113,11 +113,11 @@ TEST(LcdPanelWidget, HasThePanelsSizeAndShowsTheStartState)
     const auto three = SevenSegment::segmentPolygons(L::digitCell(0), L::digitStyle());
     EXPECT_TRUE(darkAt(image, three[SevenSegment::A].boundingRect().center()));
     EXPECT_FALSE(darkAt(image, three[SevenSegment::F].boundingRect().center()));
-    EXPECT_TRUE(darkAt(image, L::spec(E::LcdFH).rect.center()));
+    EXPECT_TRUE(darkAt(image, L::place(E::LcdFH).rect.center()));
     // Bar at 30 of 60.
     EXPECT_TRUE(darkAt(image, L::barSegment(29).center()));
     EXPECT_FALSE(darkAt(image, L::barSegment(30).center()));
-    EXPECT_FALSE(darkAt(image, L::spec(E::LcdP1).rect.center()));
+    EXPECT_FALSE(darkAt(image, L::place(E::LcdP1).rect.center()));
 }
 
 TEST(LcdPanelWidget, DrawsTheModelsState)
@@ -132,8 +132,8 @@ TEST(LcdPanelWidget, DrawsTheModelsState)
     const auto ell = SevenSegment::segmentPolygons(L::digitCell(0), L::digitStyle());
     EXPECT_TRUE(darkAt(image, ell[SevenSegment::D].boundingRect().center()));
     EXPECT_FALSE(darkAt(image, ell[SevenSegment::A].boundingRect().center()));
-    EXPECT_FALSE(darkAt(image, L::spec(E::LcdFH).rect.center()));
-    EXPECT_TRUE(darkAt(image, L::spec(E::LcdP2).rect.center()));
+    EXPECT_FALSE(darkAt(image, L::place(E::LcdFH).rect.center()));
+    EXPECT_TRUE(darkAt(image, L::place(E::LcdP2).rect.center()));
     EXPECT_FALSE(darkAt(image, L::barSegment(0).center()));
 
     // A hidden digit shows no segment whatever its caption.
