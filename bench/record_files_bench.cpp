@@ -5,6 +5,7 @@
 #include "records/report_painter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTime>
@@ -54,6 +55,8 @@ void SaveAsText(benchmark::State& state)
     const QString path = f.dir.filePath(QStringLiteral("log.xls"));
     for (auto _ : state)
         benchmark::DoNotOptimize(RecordFiles::SaveTableAsText(f.table, path).ok);
+    state.counters["rows"] = double(f.table.rowCount());
+    state.counters["bytes"] = double(QFileInfo(path).size());
 }
 
 void SaveAsParadox(benchmark::State& state)
@@ -62,6 +65,7 @@ void SaveAsParadox(benchmark::State& state)
     const QString path = f.dir.filePath(QStringLiteral("log.db"));
     for (auto _ : state)
         benchmark::DoNotOptimize(RecordFiles::SaveTableAsDB(f.table, path).ok);
+    state.counters["bytes"] = double(QFileInfo(path).size());
 }
 
 void ReopenParadox(benchmark::State& state)
@@ -74,6 +78,7 @@ void ReopenParadox(benchmark::State& state)
         RecordFiles::open(reopened, path);
         benchmark::DoNotOptimize(reopened.rowCount());
     }
+    state.counters["rows"] = double(reopened.rowCount());
 }
 
 void ReportLayout(benchmark::State& state)
@@ -85,10 +90,22 @@ void ReportLayout(benchmark::State& state)
     }
 }
 
+void ReportPdf(benchmark::State& state)
+{
+    FilledTable& f = filled();
+    const QString path = f.dir.filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state) {
+        ReportPainter report(RecordFiles::exportRows(f.table));
+        benchmark::DoNotOptimize(report.writePdf(path));
+    }
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+
 BENCHMARK(SaveAsText)->Unit(benchmark::kMillisecond);
 BENCHMARK(SaveAsParadox)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReopenParadox)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReportLayout)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReportPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
