@@ -11,8 +11,8 @@ TComPortDriver::TComPortDriver(std::unique_ptr<SerialPortIo> io, ComPortDeviceMa
     : QObject(parent)
     , io_(std::move(io))
     , devices_(std::move(devices))
-    , receiveBuffer_(inBufSize_)
 {
+    receiveBuffer_.resize(inBufSize_);
     pollTimer_.setTimerType(Qt::PreciseTimer);
     connect(&pollTimer_, &QTimer::timeout, this, &TComPortDriver::PollPort);
     io_->setLostHandler([this] { handleLost(); });

@@ -132,6 +132,8 @@ SerialPortIo::ReadStatus QtSerialPortIo::read(char* buffer, qint64 maxBytes, qin
     if (!port_.isOpen())
         return ReadStatus::Empty;
     got = port_.read(buffer, maxBytes);
+    if (got < 0 && isLossError(port_.error()))
+        lost_ = true;
     if (lost_)
         return ReadStatus::Lost;
     if (got <= 0) {
