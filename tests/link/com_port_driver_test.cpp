@@ -64,7 +64,7 @@ protected:
     void manualTicks() { driver->setComPortPollingDelay(60000); }
 
     /** Gives the bytes written on the meter side time to reach the driver's queue. */
-    static void settle() { QTest::qWait(60); }
+    static void settle() { QTest::qWait(100); }
 
     PtyPair pty;
     std::unique_ptr<TComPortDriver> driver;
