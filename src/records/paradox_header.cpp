@@ -16,6 +16,8 @@ constexpr int kUsedBlocks = 0x0A;
 constexpr int kFileBlocks = 0x0C;
 constexpr int kFirstBlock = 0x0E;
 constexpr int kLastBlock = 0x10;
+constexpr int kIndexRoot = 0x1E;
+constexpr int kIndexLevels = 0x20;
 constexpr int kFieldCount = 0x21;
 constexpr int kKeyFields = 0x23;
 constexpr int kEncryption = 0x25;
@@ -58,9 +60,12 @@ void put(QByteArray& b, int at, int size, quint32 v)
     throw TableStoreError(reason);
 }
 
-int fieldsStart(int fileVersion)
+// Tables and incrementing secondary indexes of version 4 and later carry a
+// second header part before the field descriptors; primary index files do not.
+int fieldsStart(int fileVersion, int fileType)
 {
-    return fileVersion >= kFirstVersion4 ? ParadoxHeader::kFixedSize : kVersion4Start;
+    const bool extended = fileType == 0 || fileType == 2 || fileType == 3 || fileType == 5 || fileType == 8;
+    return fileVersion >= kFirstVersion4 && extended ? ParadoxHeader::kFixedSize : kVersion4Start;
 }
 
 int tableNameSize(int fileVersion)
@@ -95,7 +100,7 @@ ParadoxHeader ParadoxHeader::parse(const QByteArray& b, qint64 fileSize)
 
     if (h.fileType != kIndexedTable && h.fileType != kPlainTable)
         fail(QStringLiteral("the file is not a Paradox data table"));
-    const int start = fieldsStart(h.fileVersion);
+    const int start = fieldsStart(h.fileVersion, h.fileType);
     if (h.headerSize < start || h.headerSize > fileSize || h.headerSize > b.size())
         fail(QStringLiteral("the header size %1 does not fit the file").arg(h.headerSize));
     if (h.blockFactor < 1 || h.blockFactor > 32)
@@ -165,7 +170,7 @@ QByteArray ParadoxHeader::serialize()
     for (const FieldDef& f : fields)
         names += Cp1252::encode(f.name) + '\0';
     const int nameSize = tableNameSize(fileVersion);
-    const int fieldsAt = fieldsStart(fileVersion);
+    const int fieldsAt = fieldsStart(fileVersion, fileType);
     const int content
         = fieldsAt + 2 * n + 4 + 4 * n + nameSize + int(names.size()) + 2 * n + int(sizeof kSortOrderId);
     if (content > 0xFFFF - kBlockAlign)
@@ -182,6 +187,8 @@ QByteArray ParadoxHeader::serialize()
     put(b, kFileBlocks, 2, quint32(fileBlocks));
     put(b, kFirstBlock, 2, quint32(firstBlock));
     put(b, kLastBlock, 2, quint32(lastBlock));
+    put(b, kIndexRoot, 2, quint32(indexRoot));
+    b[kIndexLevels] = char(indexLevels);
     put(b, kFieldCount, 2, quint32(n));
     put(b, kKeyFields, 2, quint32(primaryKeyFields));
     put(b, kEncryption, 4, kNotEncrypted);

@@ -13,6 +13,7 @@ struct ParadoxHeader {
     /** File type of a table with a primary index, and of one without. */
     static constexpr int kIndexedTable = 0;
     static constexpr int kPlainTable = 2;
+    static constexpr int kPrimaryIndex = 1;
     /** Fixed part of the header; field descriptors start right after it. */
     static constexpr int kFixedSize = 0x78;
     /** Code page stored with tables this codec writes (Windows 1252). */
@@ -31,6 +32,8 @@ struct ParadoxHeader {
     int fileVersion = 12;
     int codePage = kCodePage1252;
     qint64 autoIncrement = 0;
+    int indexRoot = 0; ///< root block of a primary index file
+    int indexLevels = 0; ///< levels of a primary index file
     QString tableName;
     QVector<FieldDef> fields;
 

@@ -61,23 +61,18 @@ int ParadoxWriter::blockFactorFor(int recordSize, qint64 rows)
     return 0;
 }
 
-void ParadoxWriter::write(QIODevice& device, const QVector<FieldDef>& fields, const ParadoxRows& rows,
-    const QString& tableName, int primaryKeyFields)
+namespace {
+
+void writeTable(QIODevice& device, ParadoxHeader& h, const ParadoxRows& rows)
 {
-    checkFields(fields);
-    ParadoxHeader h = ParadoxHeader::forFields(fields, tableName);
     if (rows.count() > 0 && rows.recordSize() != h.recordSize)
         fail(QStringLiteral("the rows do not match the fields"));
-    h.fileType = primaryKeyFields > 0 ? ParadoxHeader::kIndexedTable : ParadoxHeader::kPlainTable;
-    h.primaryKeyFields = primaryKeyFields;
+    if (rows.count() > 0xFFFFFFFFLL)
+        fail(QStringLiteral("the table has too many rows for a Paradox table"));
     h.recordCount = rows.count();
-    h.autoIncrement = highestAutoIncrement(fields, rows);
-
-    h.blockFactor = blockFactorFor(h.recordSize, rows.count());
+    h.blockFactor = ParadoxWriter::blockFactorFor(h.recordSize, rows.count());
     if (h.blockFactor == 0)
         fail(QStringLiteral("the table has too many rows or too large a record for a Paradox table"));
-    if (h.recordCount > 0xFFFFFFFFLL)
-        fail(QStringLiteral("the table has too many rows for a Paradox table"));
     const int perBlock = h.recordsPerBlock();
     const int blocks = int((rows.count() + perBlock - 1) / perBlock);
     h.usedBlocks = h.fileBlocks = h.lastBlock = blocks;
@@ -102,14 +97,27 @@ void ParadoxWriter::write(QIODevice& device, const QVector<FieldDef>& fields, co
     }
 }
 
-void ParadoxWriter::writeFile(
-    const QString& path, const QVector<FieldDef>& fields, const ParadoxRows& rows, int primaryKeyFields)
+} // namespace
+
+void ParadoxWriter::write(QIODevice& device, const QVector<FieldDef>& fields, const ParadoxRows& rows,
+    const QString& tableName, int primaryKeyFields)
+{
+    checkFields(fields);
+    ParadoxHeader h = ParadoxHeader::forFields(fields, tableName);
+    h.fileType = primaryKeyFields > 0 ? ParadoxHeader::kIndexedTable : ParadoxHeader::kPlainTable;
+    h.primaryKeyFields = primaryKeyFields;
+    h.autoIncrement = highestAutoIncrement(fields, rows);
+    writeTable(device, h, rows);
+}
+
+void ParadoxWriter::writeFile(const QString& path, ParadoxHeader header, const ParadoxRows& rows)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         fail(QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
     try {
-        write(file, fields, rows, QFileInfo(path).fileName(), primaryKeyFields);
+        header.tableName = QFileInfo(path).fileName();
+        writeTable(file, header, rows);
     } catch (const TableStoreError& e) {
         file.cancelWriting();
         fail(QStringLiteral("Cannot write '%1': %2").arg(path, e.message()));
@@ -117,4 +125,15 @@ void ParadoxWriter::writeFile(
     // The data must be on disk before the rename makes it the table.
     if (!file.flush() || ::fsync(file.handle()) != 0 || !file.commit())
         fail(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+}
+
+void ParadoxWriter::writeFile(
+    const QString& path, const QVector<FieldDef>& fields, const ParadoxRows& rows, int primaryKeyFields)
+{
+    checkFields(fields);
+    ParadoxHeader h = ParadoxHeader::forFields(fields, QString());
+    h.fileType = primaryKeyFields > 0 ? ParadoxHeader::kIndexedTable : ParadoxHeader::kPlainTable;
+    h.primaryKeyFields = primaryKeyFields;
+    h.autoIncrement = highestAutoIncrement(fields, rows);
+    writeFile(path, h, rows);
 }

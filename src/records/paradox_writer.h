@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/paradox_field.h"
+#include "records/paradox_header.h"
 #include "records/paradox_rows.h"
 
 #include <QVector>
@@ -26,6 +27,13 @@ public:
      * folder that replaces @p path only once complete and flushed; any file
      * at @p path is left as it was when this throws.
      */
+    /**
+     * Writes @p header (fields, record size, file type and keys set by the
+     * caller; block geometry and counts filled in here) and @p rows to
+     * @p path, replacing it only once complete, as writeFile() does.
+     */
+    static void writeFile(const QString& path, ParadoxHeader header, const ParadoxRows& rows);
+
     /**
      * Data block size in KiB for @p rows records of @p recordSize bytes: the
      * smallest that holds a record and addresses every row; 0 if none does.

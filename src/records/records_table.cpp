@@ -2,6 +2,7 @@
 
 #include "records/paradox_assign.h"
 #include "records/paradox_file_lock.h"
+#include "records/paradox_primary_index.h"
 #include "records/paradox_reader.h"
 #include "records/paradox_value.h"
 #include "records/paradox_writer.h"
@@ -250,7 +251,24 @@ QString RecordsTable::findTemplate()
 
 bool RecordsTable::addPrimaryIndex(const QString& path, const QString& fieldName)
 {
-    Q_UNUSED(path);
-    Q_UNUSED(fieldName);
-    return false;
+    ParadoxFileLock lock(path);
+    ParadoxTable table;
+    try {
+        table = ParadoxReader::read(lock.file());
+    } catch (const TableStoreError& e) {
+        throw TableStoreError(QStringLiteral("Cannot open table '%1': %2").arg(path, e.message()));
+    }
+    int index = -1;
+    for (int i = 0; i < table.header.fields.size() && index < 0; ++i)
+        if (table.header.fields[i].name.compare(fieldName, Qt::CaseInsensitive) == 0)
+            index = i;
+    if (index < 0)
+        return false;
+    // A Paradox table keeps its key fields first.
+    if (index != 0)
+        throw TableStoreError(
+            QStringLiteral("Field '%1' cannot be the primary key: key fields must come first in the table")
+                .arg(table.header.fields[index].name));
+    ParadoxPrimaryIndex::build(path, table);
+    return true;
 }

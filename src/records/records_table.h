@@ -75,9 +75,13 @@ public:
     void copyTo(const QString& path) const;
 
     /**
-     * Adds a primary index over @p fieldName to the closed table file at
-     * @p path. Returns false, changing nothing, when the table has no such
-     * field. Throws TableStoreError when the index cannot be built.
+     * Adds a primary index over @p fieldName to the table file at @p path
+     * (not open in a RecordsTable): the rows are stored in key order and the
+     * index file (.PX) is written beside it. Returns false, changing
+     * nothing, when the table has no such field. Throws TableStoreError,
+     * leaving the table as it was, when the field is not the table's first
+     * (Paradox keeps key fields first), a key value repeats, or a file
+     * cannot be written.
      */
     static bool addPrimaryIndex(const QString& path, const QString& fieldName);
 

@@ -1,5 +1,6 @@
 // The records table: opening exclusively, appending rows by field name,
 // the table-store errors, emptying and closing, walking and copying.
+#include "records/paradox_header.h"
 #include "records/paradox_reader.h"
 #include "records/paradox_writer.h"
 #include "records/records_table.h"
@@ -279,6 +280,91 @@ TEST_F(RecordsTableTest, ModelInsertsOnlyNewRows)
     EXPECT_EQ(model.rowCount(), 0);
     table.close();
     EXPECT_EQ(model.columnCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+class PrimaryIndexTest : public RecordsTableTest {
+protected:
+    // A table keyed by "Not" (first or second field) holding @p keys in that order.
+    QString keyedTable(const QString& name, const std::vector<int>& keys, bool keyFirst = true)
+    {
+        QVector<FieldDef> fields { { "Not", FieldType::Long, 4 }, { "Value", FieldType::Alpha, 10 } };
+        if (!keyFirst)
+            std::swap(fields[0], fields[1]);
+        const QString path = makeTable(name, fields);
+        RecordsTable t;
+        t.open(path);
+        for (int k : keys) {
+            t.append();
+            t.setField("Not", qint64(k));
+            t.setField("Value", QString::number(k * 10));
+            t.post();
+        }
+        const QString keyed = dir.filePath("keyed_" + name);
+        t.copyTo(keyed);
+        return keyed;
+    }
+
+    QByteArray bytesOf(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(PrimaryIndexTest, KeyedTableStoresRowsInKeyOrderWithAnIndexFile)
+{
+    const std::vector<int> keys { 5, -3, 100, 0, 42, -2000 };
+    const QString path = keyedTable("k.db", keys);
+    EXPECT_TRUE(RecordsTable::addPrimaryIndex(path, "NOT"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("keyed_k.px")));
+    const ParadoxTable t = [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return ParadoxReader::read(f);
+    }();
+    EXPECT_EQ(t.header.fileType, ParadoxHeader::kIndexedTable);
+    EXPECT_EQ(t.header.primaryKeyFields, 1);
+    table.open(path);
+    std::vector<int> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    ASSERT_EQ(table.rowCount(), qint64(keys.size()));
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        EXPECT_EQ(table.value(qint64(i), 0).toInt(), sorted[i]);
+        EXPECT_EQ(table.displayText(qint64(i), 1), QString::number(sorted[i] * 10));
+    }
+}
+
+TEST_F(PrimaryIndexTest, FieldThatCannotBeKeyLeavesTheTableAsItWas)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> keys;
+        bool keyFirst;
+        const char* field;
+        const char* error; // empty: skipped without an error
+    };
+    const Case cases[] = {
+        { "absent.db", { 1, 2 }, true, "Missing", "" },
+        { "second.db", { 1, 2 }, false, "Not",
+            "Field 'Not' cannot be the primary key: key fields must come first in the table" },
+        { "dupes.db", { 7, 1, 7 }, true, "Not",
+            "Key violation: field 'Not' holds the value '7' more than once" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = keyedTable(c.name, c.keys, c.keyFirst);
+        const QByteArray before = bytesOf(path);
+        if (*c.error == '\0') {
+            EXPECT_FALSE(RecordsTable::addPrimaryIndex(path, c.field));
+        } else {
+            EXPECT_EQ(expectError([&] { RecordsTable::addPrimaryIndex(path, c.field); }), c.error);
+        }
+        EXPECT_EQ(bytesOf(path), before);
+    }
 }
 
 } // namespace
