@@ -5,6 +5,8 @@
 #include "app/message_asker.h"
 #include "app/shape_circle.h"
 #include "app/unit_glyphs.h"
+#include "link/hid/hid_platform.h"
+#include "link/hid/usb_cable_link.h"
 #include "records/records_table.h"
 
 #include <QAction>
@@ -94,7 +96,8 @@ QString TFCOMM::exitQuestionText()
     return QStringLiteral("Are you ensure to exit the program") + QChar(0xFF1F);
 }
 
-TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker, QWidget* parent)
+TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
+    std::unique_ptr<HidPlatform> hidPlatform, QWidget* parent)
     : QMainWindow(parent)
     , variant_(variant)
     , asker_(asker ? std::move(asker) : std::make_unique<DialogMessageAsker>())
@@ -131,6 +134,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     connectConnectionControl();
     T20VDB = new RecordsTable(this);
     connectRecordFiles();
+    buildUsbLink(client, std::move(hidPlatform));
     connect(BitBtn1, &QPushButton::clicked, this, &TFCOMM::BitBtn1Click);
     connect(BtExit, &QPushButton::clicked, this, &TFCOMM::BtExit1Click);
     connect(Exit1, &QAction::triggered, this, &TFCOMM::BtExit1Click);

@@ -6,6 +6,7 @@
 #include "app/record_file_dialogs.h"
 #include "decode/panel_model.h"
 #include "decode/reading_state.h"
+#include "link/hid/hid_platform.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -16,11 +17,13 @@
 class ExclusiveToggleGroup;
 struct FileOutcome;
 class RecordsTable;
+class UsbCableLink;
 class QAction;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QTableView;
@@ -54,9 +57,12 @@ public:
      * @param variant the build variant; tests hand in other combinations
      * @param asker shows the message boxes (start-up failures included);
      *        null gives the real dialogs
+     * @param hidPlatform the HID services the USB link uses; null gives the
+     *        Linux ones (tests hand in a fake)
      */
     explicit TFCOMM(const BuildVariant& variant = BuildVariant::shipped(),
-        std::unique_ptr<MessageAsker> asker = nullptr, QWidget* parent = nullptr);
+        std::unique_ptr<MessageAsker> asker = nullptr, std::unique_ptr<HidPlatform> hidPlatform = nullptr,
+        QWidget* parent = nullptr);
     ~TFCOMM() override;
 
     const BuildVariant& variant() const { return variant_; }
@@ -186,8 +192,21 @@ public:
     void ConTimerTimer();
     /** Number of the chosen port, 1 to 4. */
     int chosenPort() const { return comPort_; }
-    /** Links that count reports without meter data; 0 without a USB link. */
-    int UsbIdleReports = 0;
+
+    // ---- USB cable link (tfcomm_usb.cpp) --------------------------------------------------------
+    QPushButton* SetFeature = nullptr; ///< sends the cable's feature report; out of sight
+    QListWidget* DevListBox = nullptr; ///< one line per HID device; out of sight
+    QListWidget* HistoryListBox = nullptr; ///< device events and reports; out of sight
+    QToolButton* ClearBtn = nullptr; ///< "Clear": empties the history
+    QToolButton* InfoBtn = nullptr; ///< "Info": identity of the selected device
+    QLabel* USBtxt = nullptr; ///< invisible: frame text of the last USB frame
+    void USBConClick();
+    void SetFeatureClick();
+    void ReadBtnClick();
+    void ClearBtnClick();
+    void InfoBtnClick();
+    /** The USB link with `HidCtl`; null only when another HID controller already existed. */
+    UsbCableLink* usbLink() { return usbLink_.get(); }
 
     // ---- Handlers: window and exits (tfcomm.cpp) ---------------------------------------------
     void BitBtn1Click();
@@ -217,6 +236,7 @@ private:
     void connectConnectionControl();
     void choosePort(int port);
     void setReviewButtonsEnabled(bool enabled);
+    void buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform);
 
     /** Rows the records table holds that were never saved. */
     int unsavedRecordCount() const;
@@ -250,4 +270,8 @@ private:
     std::function<void()> terminate_;
     bool readingErrorOpen_ = false;
     bool centred_ = false;
+
+    // ---- USB cable link: the platform outlives the link ----
+    std::unique_ptr<HidPlatform> hidPlatform_;
+    std::unique_ptr<UsbCableLink> usbLink_;
 };

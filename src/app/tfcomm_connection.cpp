@@ -2,6 +2,7 @@
 // link-activity icon driven by ConTimer.
 #include "app/exclusive_toggle_group.h"
 #include "app/tfcomm.h"
+#include "link/hid/usb_cable_link.h"
 
 #include <QAction>
 #include <QLabel>
@@ -108,6 +109,8 @@ void TFCOMM::COMConClick()
 void TFCOMM::ConTimerTimer()
 {
     if (reading_.IdleTicks == 2) {
+        if (usbLink_)
+            usbLink_->ConTimerUsbStep(); // gives up a cable that brings no meter data
         CONok->hide();
         CONokN->show();
         reading_.IdleTicks = 0;

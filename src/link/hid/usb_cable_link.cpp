@@ -127,13 +127,13 @@ void UsbCableLink::addHistory(const QString& line)
     history_.append(line);
     if (history_.size() > HistoryLimit)
         history_.remove(0, history_.size() - HistoryLimit);
-    emit historyChanged();
+    emit historyLineAdded(line);
 }
 
 void UsbCableLink::ClearBtnClick()
 {
     history_.clear();
-    emit historyChanged();
+    emit historyCleared();
 }
 
 bool UsbCableLink::HidCtlEnumerate(THidDevice* HidDev, int Idx)

@@ -107,8 +107,10 @@ public:
 signals:
     /** The device list was rebuilt. */
     void deviceListChanged();
-    /** A line was added to the history, or it was cleared. */
-    void historyChanged();
+    /** A line was added to the history (older lines beyond the limit are gone). */
+    void historyLineAdded(const QString& line);
+    /** The history was emptied. */
+    void historyCleared();
     /** `USBtxt` got a new frame text. */
     void usbTextChanged(const QString& text);
 
