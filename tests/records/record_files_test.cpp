@@ -211,6 +211,20 @@ TEST_F(RecordFilesWithTable, ParadoxCopyRoundTripsEveryField)
     EXPECT_EQ(testsupport::readRows(copy), rows);
 }
 
+TEST_F(RecordFilesWithTable, SavingOverTheOpenedTableKeepsOldAndNewRows)
+{
+    const QList<SampleRow> rows = testsupport::sampleRows();
+    testsupport::appendRows(table, rows.mid(0, 2));
+    ASSERT_TRUE(RecordFiles::save(table, file("log.db")).ok);
+    ASSERT_TRUE(RecordFiles::open(table, file("log.db")).ok);
+    testsupport::appendRows(table, rows.mid(2));
+
+    const FileOutcome outcome = RecordFiles::save(table, file("log.db"));
+    EXPECT_TRUE(outcome.ok) << outcome.message.toStdString();
+    ASSERT_TRUE(RecordFiles::open(table, file("log.db")).ok);
+    EXPECT_EQ(testsupport::readRows(table), rows);
+}
+
 TEST_F(RecordFilesWithTable, PxlibReadsTheParadoxCopy)
 {
     const QList<SampleRow> rows = testsupport::sampleRows();
