@@ -1,3 +1,4 @@
+#include "records/paradox_writer.h"
 #include "records/record_files.h"
 #include "records/records_table.h"
 #include "records/safe_file_writer.h"
@@ -223,6 +224,49 @@ TEST_F(RecordFilesWithTable, SavingOverTheOpenedTableKeepsOldAndNewRows)
     EXPECT_TRUE(outcome.ok) << outcome.message.toStdString();
     ASSERT_TRUE(RecordFiles::open(table, file("log.db")).ok);
     EXPECT_EQ(testsupport::readRows(table), rows);
+}
+
+TEST_F(RecordFilesWithTable, TableWithTheKeyFieldGetsAPrimaryIndex)
+{
+    // A table of the same layout led by the field "Not" the index step names.
+    const QVector<FieldDef> fields = { { "Not", FieldType::Long, 4 }, { "No", FieldType::Long, 4 },
+        { "Time", FieldType::Time, 4 }, { "DC/AC", FieldType::Alpha, 2 }, { "Value", FieldType::Alpha, 10 },
+        { "Unit", FieldType::Alpha, 5 }, { "AUTO", FieldType::Alpha, 4 }, { "Nval", FieldType::Number, 8 } };
+    const QString keyed = file("keyed.db");
+    ParadoxWriter::writeFile(keyed, fields, ParadoxRows(41));
+
+    struct Case {
+        const char* name;
+        QList<qint64> keys;
+        bool indexed;
+    };
+    for (const Case& c :
+        { Case { "unique.db", { 3, 1, 2 }, true }, Case { "repeated.db", { 1, 1, 2 }, false } }) {
+        SCOPED_TRACE(c.name);
+        const QList<SampleRow> rows = testsupport::sampleRows().mid(0, 3);
+        RecordsTable withKeys;
+        ASSERT_TRUE(RecordFiles::open(withKeys, keyed).ok);
+        for (int i = 0; i < rows.size(); ++i) {
+            withKeys.append();
+            withKeys.setField(QStringLiteral("Not"), c.keys[i]);
+            withKeys.setField(QStringLiteral("no"), rows[i].no);
+            withKeys.setField(QStringLiteral("value"), rows[i].value);
+            withKeys.post();
+        }
+        const FileOutcome outcome = RecordFiles::save(withKeys, file(c.name));
+        // Either way the copy holds every row; a failed index step is only a warning.
+        EXPECT_TRUE(outcome.ok);
+        EXPECT_EQ(outcome.message.isEmpty(), c.indexed) << outcome.message.toStdString();
+        if (!c.indexed) {
+            EXPECT_EQ(outcome.icon, FileOutcome::Icon::Warning);
+        }
+        RecordsTable reopened;
+        ASSERT_TRUE(RecordFiles::open(reopened, file(c.name)).ok);
+        EXPECT_EQ(reopened.rowCount(), 3);
+        const QStringList beside
+            = QDir(dir.path()).entryList({ QString::fromUtf8(c.name).replace(".db", ".*") }, QDir::Files);
+        EXPECT_EQ(beside.size() > 1, c.indexed) << beside.join(' ').toStdString();
+    }
 }
 
 TEST_F(RecordFilesWithTable, PxlibReadsTheParadoxCopy)
