@@ -7,7 +7,11 @@
 #include "app/unit_glyphs.h"
 #include "link/hid/hid_platform.h"
 #include "link/hid/usb_cable_link.h"
+#include "records/chart_pager.h"
+#include "records/reading_log.h"
 #include "records/records_table.h"
+#include "records/records_table_sink.h"
+#include "records/trend_chart_widget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,8 +124,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     buildDisplayArea(client);
     buildLogArea(client);
     buildLimitsPanel(client);
-    Chtshow = place(new QWidget(client), "Chtshow", 288, 173, 382, 292);
-    setBackground(Chtshow, QColor(192, 220, 248));
+    buildRecording(client);
     buildMenus();
 
     ConTimer = new QTimer(this);
@@ -135,6 +138,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     T20VDB = new RecordsTable(this);
     connectRecordFiles();
     buildUsbLink(client, std::move(hidPlatform));
+    connectRecording();
     connect(BitBtn1, &QPushButton::clicked, this, &TFCOMM::BitBtn1Click);
     connect(BtExit, &QPushButton::clicked, this, &TFCOMM::BtExit1Click);
     connect(Exit1, &QAction::triggered, this, &TFCOMM::BtExit1Click);

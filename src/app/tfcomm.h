@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class ChartPager;
 class ExclusiveToggleGroup;
 struct FileOutcome;
 class RecordsTable;
@@ -29,7 +30,10 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QToolButton;
+class ReadingLog;
+class RecordsTableSink;
 class ShapeCircle;
+class TrendChartWidget;
 
 /**
  * The program's one window, `FCOMM`. Owns every subsystem object and wires
@@ -132,7 +136,7 @@ public:
     QLabel* CONokN = nullptr; ///< link icon: no frames
 
     // ---- Trend chart -----------------------------------------------------------
-    QWidget* Chtshow = nullptr;
+    TrendChartWidget* Chtshow = nullptr; ///< with its tool row and the alarm limit boxes
 
     // ---- Controls outside the visible area ---------------------------------------
     QPushButton* BTCon = nullptr; ///< "Connect": runs START
@@ -208,6 +212,32 @@ public:
     /** The USB link with `HidCtl`; null only when another HID controller already existed. */
     UsbCableLink* usbLink() { return usbLink_.get(); }
 
+    // ---- Handlers: reading log and trend chart (tfcomm_records.cpp) ---------------------------
+    ChartPager& chartPager();
+    ReadingLog& readingLog();
+    void INDataToTable();
+    void RecordNewClick();
+    void N10001Click();
+    void N50001Click();
+    void N100001Click();
+    void N500001Click();
+    void N1000001Click();
+    void limitessClick();
+    void RecordSITimeChange();
+    void TrecordTimer();
+    void BtFirstClick();
+    void BTPreviousClick();
+    void BtNextClick();
+    void BTlastClick();
+    void DELDATAClick();
+    void BtNewClick();
+    void BtSaveClick();
+    void ShowSeries(int index);
+    void btFillClick();
+    void FillClick();
+    void MaxrecordExit();
+    void TbFdClick();
+
     // ---- Handlers: window and exits (tfcomm.cpp) ---------------------------------------------
     void BitBtn1Click();
     void BtExit1Click();
@@ -237,6 +267,9 @@ private:
     void choosePort(int port);
     void setReviewButtonsEnabled(bool enabled);
     void buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform);
+    void buildRecording(QWidget* client);
+    void connectRecording();
+    void chooseRecordLimit(QAction* item);
 
     /** Rows the records table holds that were never saved. */
     int unsavedRecordCount() const;
@@ -261,6 +294,9 @@ private:
     ReadingState reading_;
     EvaluationState evaluation_;
     PanelModel panelModel_;
+    std::unique_ptr<ChartPager> chartPager_;
+    std::unique_ptr<RecordsTableSink> recordSink_;
+    std::unique_ptr<ReadingLog> readingLog_;
 
     // ---- Window state ----------------------------------------------------------------------------
     ExclusiveToggleGroup* connectGroup_ = nullptr;

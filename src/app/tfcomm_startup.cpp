@@ -1,6 +1,11 @@
 // Start-up: FormCreate and its steps, the build variant and the count profile.
 #include "app/tfcomm.h"
 
+#include "records/chart_pager.h"
+#include "records/trend_chart_widget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 
 #include <exception>
@@ -57,10 +62,13 @@ void TFCOMM::startLogState()
 
 void TFCOMM::startChartSeries()
 {
+    chartPager_->BtNewClick();
+    Chtshow->ComboBox1->setCurrentIndex(0);
 }
 
 void TFCOMM::showFilledOrLine()
 {
+    ShowSeries(Chtshow->BtFill->isChecked() ? 0 : 1);
 }
 
 void TFCOMM::applyVariantOptions()
@@ -111,4 +119,5 @@ void TFCOMM::applyCountProfile()
 
 void TFCOMM::setChartAxisRange()
 {
+    chartPager_->setValueRange(-profile_.FullScaleCount, profile_.FullScaleCount);
 }
