@@ -7,6 +7,7 @@
 #include "decode/panel_model.h"
 #include "decode/reading_state.h"
 #include "link/hid/hid_platform.h"
+#include "records/trend_chart_widget.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -33,7 +34,6 @@ class QToolButton;
 class ReadingLog;
 class RecordsTableSink;
 class ShapeCircle;
-class TrendChartWidget;
 
 /**
  * The program's one window, `FCOMM`. Owns every subsystem object and wires
