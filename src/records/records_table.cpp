@@ -249,6 +249,16 @@ QString RecordsTable::findTemplate()
     return {};
 }
 
+void RecordsTable::openTemplate()
+{
+    const QString path = findTemplate();
+    if (path.isEmpty())
+        throw TableStoreError(QStringLiteral("Table '%1' does not exist in %2 or in %3")
+                                  .arg(kTemplateName, QDir::toNativeSeparators(QDir::currentPath()),
+                                      QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
+    open(path);
+}
+
 bool RecordsTable::addPrimaryIndex(const QString& path, const QString& fieldName)
 {
     ParadoxFileLock lock(path);

@@ -95,6 +95,12 @@ public:
      * first, then beside the executable. Empty when there is none.
      */
     static QString findTemplate();
+    /**
+     * Opens the records template found by findTemplate(). Throws
+     * TableStoreError when there is none, naming both folders searched, or
+     * when it cannot be opened.
+     */
+    void openTemplate();
 
 signals:
     /** Rows @p first to @p last (inclusive) were appended. */

@@ -244,8 +244,16 @@ TEST_F(RecordsTableTest, TemplateIsFoundInCurrentFolderFirstThenBesideTheProgram
     const bool programHasOne = QFile::exists(besideProgram);
     EXPECT_EQ(RecordsTable::findTemplate(),
         programHasOne ? QFileInfo(besideProgram).absoluteFilePath() : QString());
+    if (!programHasOne) {
+        EXPECT_TRUE(
+            expectError([&] { table.openTemplate(); }).startsWith("Table 'Rk40vdb.DB' does not exist in "));
+        EXPECT_FALSE(table.isOpen());
+    }
     const QString local = makeTable("Rk40vdb.DB");
     EXPECT_EQ(RecordsTable::findTemplate(), QFileInfo(local).absoluteFilePath());
+    table.openTemplate();
+    EXPECT_EQ(table.path(), QFileInfo(local).absoluteFilePath());
+    table.close();
     QDir::setCurrent(previous);
 }
 
