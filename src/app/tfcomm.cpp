@@ -5,11 +5,13 @@
 #include "app/message_asker.h"
 #include "app/shape_circle.h"
 #include "app/unit_glyphs.h"
+#include "link/com_port_driver.h"
 #include "link/hid/hid_platform.h"
 #include "link/hid/usb_cable_link.h"
 #include "records/chart_pager.h"
 #include "records/reading_log.h"
 #include "records/records_table.h"
+#include "records/records_table_model.h"
 #include "records/records_table_sink.h"
 #include "records/trend_chart_widget.h"
 
@@ -127,6 +129,14 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     buildRecording(client);
     buildMenus();
 
+    COMM2 = new TComPortDriver(this);
+    COMM2->setObjectName(QStringLiteral("COMM2"));
+    COMM2->setComPortSpeed(TComPortBaudRate::br2400);
+    T20VDB = new RecordsTable(this);
+    T20VDB->setObjectName(QStringLiteral("T20VDB"));
+    Data1 = new RecordsTableModel(T20VDB, this);
+    setUpRecordsGrid();
+
     ConTimer = new QTimer(this);
     ConTimer->setObjectName(QStringLiteral("ConTimer"));
     ConTimer->setInterval(100);
@@ -135,7 +145,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     Trecord->setInterval(1000);
 
     connectConnectionControl();
-    T20VDB = new RecordsTable(this);
+    connectDecoding();
     connectRecordFiles();
     buildUsbLink(client, std::move(hidPlatform));
     connectRecording();
@@ -397,13 +407,47 @@ void TFCOMM::showReadingError(const QString& text)
     readingErrorOpen_ = false;
 }
 
+void TFCOMM::setUpRecordsGrid()
+{
+    DBGrid1->setModel(Data1);
+    auto follow = [this] {
+        DBGrid1->scrollToBottom();
+        DBGrid1->selectRow(Data1->rowCount() - 1);
+    };
+    connect(T20VDB, &RecordsTable::rowsAppended, this, follow);
+    connect(T20VDB, &RecordsTable::tableReset, this, &TFCOMM::sizeGridColumns);
+}
+
+void TFCOMM::sizeGridColumns()
+{
+    struct Column {
+        const char* field;
+        int width;
+    };
+    const Column columns[]
+        = { { "No", 39 }, { "Time", 53 }, { "DC/AC", 37 }, { "Value", 43 }, { "Unit", 36 }, { "AUTO", 36 } };
+    for (const Column& c : columns) {
+        const int index = T20VDB->fieldIndex(QLatin1String(c.field));
+        if (index >= 0)
+            DBGrid1->setColumnWidth(index, c.width);
+    }
+}
+
+/** Text added to the exit question when rows would be lost. */
+static QString unsavedLine(int rows)
+{
+    return rows == 1 ? QStringLiteral("1 record has not been saved and will be lost.")
+                     : QStringLiteral("%1 records have not been saved and will be lost.").arg(rows);
+}
+
 int TFCOMM::unsavedRecordCount() const
 {
-    return 0;
+    return int(T20VDB->unsavedRowCount());
 }
 
 void TFCOMM::closeRecordsAndTerminate()
 {
+    T20VDB->close();
     terminate_();
 }
 
@@ -412,7 +456,7 @@ void TFCOMM::BitBtn1Click()
     QString text = exitQuestionText();
     const int unsaved = unsavedRecordCount();
     if (unsaved > 0)
-        text += QStringLiteral("\n%1 record(s) not saved will be lost.").arg(unsaved);
+        text += QLatin1Char('\n') + unsavedLine(unsaved);
     if (asker_->ask(this, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
         == QMessageBox::Yes)
         closeRecordsAndTerminate();
@@ -427,8 +471,7 @@ void TFCOMM::closeEvent(QCloseEvent* event)
 {
     const int unsaved = unsavedRecordCount();
     if (unsaved > 0) {
-        const QString text
-            = exitQuestionText() + QStringLiteral("\n%1 record(s) not saved will be lost.").arg(unsaved);
+        const QString text = exitQuestionText() + QLatin1Char('\n') + unsavedLine(unsaved);
         if (asker_->ask(this, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
             != QMessageBox::Yes) {
             event->ignore();

@@ -4,8 +4,14 @@
 #include "app/count_profile.h"
 #include "app/message_asker.h"
 #include "app/record_file_dialogs.h"
+#include "decode/evaluation_view.h"
+#include "decode/frame_assembler.h"
+#include "decode/frame_log.h"
+#include "decode/mode_frame_decoder.h"
 #include "decode/panel_model.h"
+#include "decode/reading_evaluator.h"
 #include "decode/reading_state.h"
+#include "decode/segment_frame_decoder.h"
 #include "link/hid/hid_platform.h"
 #include "records/trend_chart_widget.h"
 
@@ -33,7 +39,10 @@ class QTimer;
 class QToolButton;
 class ReadingLog;
 class RecordsTableSink;
+class RecordsTable;
+class RecordsTableModel;
 class ShapeCircle;
+class TComPortDriver;
 
 /**
  * The program's one window, `FCOMM`. Owns every subsystem object and wires
@@ -74,6 +83,17 @@ public:
     ReadingState& reading() { return reading_; }
     EvaluationState& evaluation() { return evaluation_; }
     PanelModel& panelModel() { return panelModel_; }
+    EvaluationView& evaluationView() { return evaluationView_; }
+    FrameAssembler& framer() { return framer_; }
+    FrameLog& Memo1() { return frameLog_; }
+
+    /** Which receive handler start-up bound to COMM2: "H40VRData", "H20VRData" or empty. */
+    QString boundFramer() const { return boundFramer_; }
+    /** Value axis range last set on the trend chart (start-up, decoders). */
+    double chartAxisMax() const { return chartAxisMax_; }
+    double chartAxisMin() const { return chartAxisMin_; }
+    /** Sets the trend chart's value axis range. */
+    void setChartAxisRange(double max, double min);
 
     /** Replaces how message boxes are shown (tests answer them). */
     void setMessageAsker(std::unique_ptr<MessageAsker> asker);
@@ -182,6 +202,10 @@ public:
     QTimer* ConTimer = nullptr; ///< 100 ms: link icon and USB watchdog
     QTimer* Trecord = nullptr; ///< 1000 ms: sampling interval countdown
 
+    // ---- Subsystem objects the window creates ---------------------------------------
+    TComPortDriver* COMM2 = nullptr; ///< serial driver
+    RecordsTableModel* Data1 = nullptr; ///< the grid's view of T20VDB
+
     // ---- Handlers: start-up (tfcomm_startup.cpp) ----------------------------------------
     void FormCreate();
 
@@ -211,6 +235,11 @@ public:
     void InfoBtnClick();
     /** The USB link with `HidCtl`; null only when another HID controller already existed. */
     UsbCableLink* usbLink() { return usbLink_.get(); }
+    // ---- Handlers: frame decoding (tfcomm_decode.cpp) ---------------------------------------
+    /** Decodes the mode frame in FrameText and evaluates it. */
+    void LcdDisplay40V();
+    /** Decodes the segment frame in FrameText and evaluates it. */
+    void LcdDisplay20V();
 
     // ---- Handlers: reading log and trend chart (tfcomm_records.cpp) ---------------------------
     ChartPager& chartPager();
@@ -270,6 +299,13 @@ private:
     void buildRecording(QWidget* client);
     void connectRecording();
     void chooseRecordLimit(QAction* item);
+    void connectDecoding();
+    /** Fills in the evaluator's hooks; each area adds the hooks it serves. */
+    void bindEvaluatorHooks();
+    void showLinkActive();
+    void showEvaluationView();
+    void setUpRecordsGrid();
+    void sizeGridColumns();
 
     /** Rows the records table holds that were never saved. */
     int unsavedRecordCount() const;
@@ -286,7 +322,7 @@ private:
     void showFilledOrLine();
     void applyVariantOptions();
     void applyCountProfile();
-    void setChartAxisRange();
+    void startChartAxis();
 
     // ---- Subsystem objects ---------------------------------------------------------------------
     BuildVariant variant_;
@@ -297,6 +333,12 @@ private:
     std::unique_ptr<ChartPager> chartPager_;
     std::unique_ptr<RecordsTableSink> recordSink_;
     std::unique_ptr<ReadingLog> readingLog_;
+    FrameLog frameLog_;
+    EvaluationView evaluationView_;
+    FrameAssembler framer_ { reading_ };
+    ModeFrameDecoder modeDecoder_ { reading_, panelModel_, frameLog_, variant_, profile_ };
+    SegmentFrameDecoder segmentDecoder_ { reading_, panelModel_, profile_, variant_ };
+    ReadingEvaluator evaluator_ { reading_, evaluation_, panelModel_, profile_, evaluationView_ };
 
     // ---- Window state ----------------------------------------------------------------------------
     ExclusiveToggleGroup* connectGroup_ = nullptr;
@@ -310,4 +352,7 @@ private:
     // ---- USB cable link: the platform outlives the link ----
     std::unique_ptr<HidPlatform> hidPlatform_;
     std::unique_ptr<UsbCableLink> usbLink_;
+    QString boundFramer_;
+    double chartAxisMax_ = 4100;
+    double chartAxisMin_ = -4100;
 };

@@ -2,6 +2,7 @@
 // link-activity icon driven by ConTimer.
 #include "app/exclusive_toggle_group.h"
 #include "app/tfcomm.h"
+#include "link/com_port_driver.h"
 #include "link/hid/usb_cable_link.h"
 
 #include <QAction>
@@ -45,6 +46,7 @@ void TFCOMM::choosePort(int port)
         panels[i]->setVisible(i + 1 == port);
     }
     comPort_ = port;
+    COMM2->setComPort(static_cast<TComPortNumber>(port - 1));
 }
 
 void TFCOMM::COM11Click()
@@ -71,6 +73,7 @@ void TFCOMM::BTCon1Click()
     START1->setEnabled(false);
     STOP1->setEnabled(true);
     STOP1->setChecked(false);
+    COMM2->OpenPort(); // a port that cannot be opened shows the started state all the same
     BTCon->hide();
     BtDiscon->show();
     for (QPushButton* p : { BtCOM1, BtCOM2, BtCOM3, BtCOM4 })
@@ -84,6 +87,7 @@ void TFCOMM::BtDiscon1Click()
     START1->setEnabled(true);
     STOP1->setEnabled(false);
     STOP1->setChecked(true);
+    COMM2->ClosePort();
     BTCon->show();
     BtDiscon->hide();
     for (QPushButton* p : { BtCOM1, BtCOM2, BtCOM3, BtCOM4 })

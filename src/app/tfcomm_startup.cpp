@@ -1,7 +1,8 @@
 // Start-up: FormCreate and its steps, the build variant and the count profile.
 #include "app/tfcomm.h"
-
+#include "link/com_port_driver.h"
 #include "records/chart_pager.h"
+#include "records/records_table.h"
 #include "records/trend_chart_widget.h"
 
 #include <QCheckBox>
@@ -23,7 +24,7 @@ void TFCOMM::FormCreate()
         &TFCOMM::showFilledOrLine,
         &TFCOMM::applyVariantOptions,
         &TFCOMM::applyCountProfile,
-        &TFCOMM::setChartAxisRange,
+        &TFCOMM::startChartAxis,
     };
     // The first failing step is reported and the rest skipped; the window
     // opens in the state the completed steps left.
@@ -39,6 +40,8 @@ void TFCOMM::FormCreate()
 
 void TFCOMM::cs123()
 {
+    // The table store keeps no control or temporary files, so the records
+    // session needs no folders of its own.
 }
 
 void TFCOMM::startCountProfile()
@@ -54,6 +57,10 @@ void TFCOMM::startLastUnit()
 
 void TFCOMM::openRecordsTable()
 {
+    // Looked for in the current folder, then beside the executable. Without
+    // one, opening the bare name reports the table store's own message.
+    const QString path = RecordsTable::findTemplate();
+    T20VDB->open(path.isEmpty() ? QStringLiteral("Rk40vdb.DB") : path);
 }
 
 void TFCOMM::startLogState()
@@ -75,10 +82,16 @@ void TFCOMM::applyVariantOptions()
 {
     QString code = profile_.code;
     auto framer20 = [this](const char* title) {
+        COMM2->setOnReceiveData([this](const QByteArray& data) { framer_.H20VRData(data); });
+        boundFramer_ = QStringLiteral("H20VRData");
         setWindowTitle(QLatin1String(title));
         panelModel_.setCaption(PanelModel::LcdDa, QStringLiteral("3"));
     };
-    auto framer40 = [this](const char* title) { setWindowTitle(QLatin1String(title)); };
+    auto framer40 = [this](const char* title) {
+        COMM2->setOnReceiveData([this](const QByteArray& data) { framer_.H40VRData(data); });
+        boundFramer_ = QStringLiteral("H40VRData");
+        setWindowTitle(QLatin1String(title));
+    };
     if (variant_.IFRK20S)
         framer20("RK20P Interface Program _Ver: 2.00");
     if (variant_.RK27L)
@@ -91,10 +104,12 @@ void TFCOMM::applyVariantOptions()
     }
     if (variant_.IFRK91N) {
         framer40("RK91N USB Interface Program _Ver: 1.00");
+        COMM2->setComPortSpeed(TComPortBaudRate::br19200);
         code = QStringLiteral("4");
     }
     if (variant_.IFZL5082) {
         framer40("ZL5082 USB Interface Program _Ver: 2.02");
+        COMM2->setComPortSpeed(TComPortBaudRate::br19200);
         code = QStringLiteral("4");
     }
     if (variant_.IFRK33H) {
@@ -117,7 +132,7 @@ void TFCOMM::applyCountProfile()
     MinText->setText(QString::number(profile_.FullScaleCount + 1));
 }
 
-void TFCOMM::setChartAxisRange()
+void TFCOMM::startChartAxis()
 {
-    chartPager_->setValueRange(-profile_.FullScaleCount, profile_.FullScaleCount);
+    setChartAxisRange(profile_.FullScaleCount, -profile_.FullScaleCount);
 }

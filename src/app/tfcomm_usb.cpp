@@ -44,6 +44,8 @@ void TFCOMM::buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform
     controls.raiseReadBtn = [this] { ReadBtn->setChecked(false); };
     controls.setReviewEnabled = [this](bool enabled) { setReviewButtonsEnabled(enabled); };
     controls.showInformation = [this](const QString& text) { showMessage(QMessageBox::Information, text); };
+    controls.modeFrameComplete = [this] { LcdDisplay40V(); };
+    controls.segmentFrameComplete = [this] { LcdDisplay20V(); };
 
     // The views follow the link; connect before the link lists the devices.
     const auto showDevices = [this] {

@@ -1,5 +1,5 @@
-#include "app/tfcomm.h"
-#include "support/scripted_asker.h"
+#include "records/records_table.h"
+#include "support/window_fixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +15,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using testsupport::WindowFixture;
+using Window = WindowFixture;
 
 struct Area {
     const char* name;
@@ -35,9 +38,11 @@ const Area kAreas[] = {
     { "Chtshow", { 288, 173, 382, 292 } },
 };
 
-TEST(Window, AreasSitAtTheirPlaces)
+TEST_F(Window, AreasSitAtTheirPlaces)
 {
-    TFCOMM w;
+    provideTemplate();
+    auto window = makeWindow();
+    TFCOMM& w = *window;
     EXPECT_EQ(w.centralWidget()->size(), QSize(675, 471));
     EXPECT_EQ(w.minimumSize(), w.maximumSize()) << "fixed size";
     for (const Area& a : kAreas) {
@@ -54,9 +59,11 @@ TEST(Window, AreasSitAtTheirPlaces)
     }
 }
 
-TEST(Window, LayoutRuleSizesChartFromOuterWidth)
+TEST_F(Window, LayoutRuleSizesChartFromOuterWidth)
 {
-    TFCOMM w;
+    provideTemplate();
+    auto window = makeWindow();
+    TFCOMM& w = *window;
     const int outer = w.width() + TFCOMM::BorderWidth;
     EXPECT_EQ(w.Chtshow->width(), outer - 300);
     EXPECT_EQ(w.Chtshow->y(), 173);
@@ -66,9 +73,11 @@ TEST(Window, LayoutRuleSizesChartFromOuterWidth)
     EXPECT_EQ(w.KdSx->x(), w.KD->width() - 30);
 }
 
-TEST(Window, StartStateOfControls)
+TEST_F(Window, StartStateOfControls)
 {
-    TFCOMM w;
+    provideTemplate();
+    auto window = makeWindow();
+    TFCOMM& w = *window;
     EXPECT_EQ(w.MaxText->text(), "-4001");
     EXPECT_EQ(w.MinText->text(), "4001");
     EXPECT_EQ(w.T1HI->text(), "4000");
@@ -89,9 +98,11 @@ TEST(Window, StartStateOfControls)
     EXPECT_TRUE(w.Trecord->isActive());
 }
 
-TEST(Window, MenuBarOrderChecksAndDisabledItems)
+TEST_F(Window, MenuBarOrderChecksAndDisabledItems)
 {
-    TFCOMM w;
+    provideTemplate();
+    auto window = makeWindow();
+    TFCOMM& w = *window;
     QStringList titles;
     for (QAction* a : w.menuBar()->actions())
         titles << a->text();
@@ -110,6 +121,128 @@ TEST(Window, MenuBarOrderChecksAndDisabledItems)
         (QStringList { "First", "Previous", "Next", "Last", "-", "New", "Save", "-", "Fill*" }));
     EXPECT_EQ(items(w.Record1),
         (QStringList { "New", "Save", "-", "1000", "5000", "10000*", "50000", "100000", "limitless" }));
+}
+
+void appendRows(RecordsTable& table, int rows)
+{
+    for (int i = 0; i < rows; ++i) {
+        table.append();
+        table.setField(QStringLiteral("no"), qint64(i + 1));
+        table.setField(QStringLiteral("value"), QStringLiteral("1,234"));
+        table.post();
+    }
+}
+
+struct ExitCase {
+    const char* name;
+    int unsavedRows;
+    QMessageBox::StandardButton answer;
+    bool asks;
+    bool ends;
+};
+
+const ExitCase kExitWithQuestion[] = {
+    { "NoRowsYes", 0, QMessageBox::Yes, true, true },
+    { "NoRowsNo", 0, QMessageBox::No, true, false },
+    { "UnsavedRowsYes", 3, QMessageBox::Yes, true, true },
+    { "UnsavedRowsNo", 3, QMessageBox::No, true, false },
+};
+
+TEST_F(Window, ExitButtonAsksAndCountsUnsavedRows)
+{
+    provideTemplate();
+    for (const ExitCase& c : kExitWithQuestion) {
+        SCOPED_TRACE(c.name);
+        auto w = makeWindow();
+        appendRows(*w->T20VDB, c.unsavedRows);
+        answer(c.answer);
+        w->BitBtn1->click();
+        ASSERT_EQ(asked().size(), 1u);
+        const auto& box = asked().front();
+        EXPECT_EQ(box.icon, QMessageBox::Information);
+        EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        const QStringList lines = box.text.split('\n');
+        EXPECT_EQ(lines.front(), QString::fromUtf8("Are you ensure to exit the program\xEF\xBC\x9F"));
+        if (c.unsavedRows > 0) {
+            ASSERT_EQ(lines.size(), 2);
+            EXPECT_TRUE(lines[1].startsWith(QString::number(c.unsavedRows) + " records"))
+                << lines[1].toStdString();
+        } else {
+            EXPECT_EQ(lines.size(), 1);
+        }
+        EXPECT_EQ(terminated(), c.ends ? 1 : 0);
+        EXPECT_EQ(w->T20VDB->isOpen(), !c.ends) << "the table stays open on No";
+    }
+}
+
+TEST_F(Window, MenuExitEndsAtOnceEvenWithUnsavedRows)
+{
+    provideTemplate();
+    auto w = makeWindow();
+    appendRows(*w->T20VDB, 2);
+    w->Exit1->trigger();
+    EXPECT_TRUE(asked().empty());
+    EXPECT_EQ(terminated(), 1);
+    EXPECT_FALSE(w->T20VDB->isOpen());
+}
+
+TEST_F(Window, CloseBoxAsksOnlyWhenRowsAreUnsaved)
+{
+    provideTemplate();
+    const ExitCase cases[] = {
+        { "NoRows", 0, QMessageBox::No, false, true },
+        { "UnsavedYes", 1, QMessageBox::Yes, true, true },
+        { "UnsavedNo", 1, QMessageBox::No, true, false },
+    };
+    for (const ExitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto w = makeWindow();
+        w->show();
+        appendRows(*w->T20VDB, c.unsavedRows);
+        answer(c.answer);
+        const bool closed = w->close();
+        EXPECT_EQ(asked().size(), c.asks ? 1u : 0u);
+        if (c.asks) {
+            EXPECT_TRUE(asked().front().text.endsWith("1 record has not been saved and will be lost."));
+        }
+        EXPECT_EQ(closed, c.ends);
+        EXPECT_EQ(terminated(), c.ends ? 1 : 0);
+    }
+}
+
+TEST_F(Window, ReadingErrorsNeverStackBoxes)
+{
+    provideTemplate();
+    auto w = makeWindow();
+    int nested = 0;
+    asker().whileOpen = [&] {
+        // Frames keep failing while the first box is open.
+        for (int i = 0; i < 50; ++i)
+            w->showReadingError(QStringLiteral("Field 'Nval' not found"));
+        ++nested;
+    };
+    w->showReadingError(QStringLiteral("Field 'Nval' not found"));
+    EXPECT_EQ(asked().size(), 1u);
+    EXPECT_EQ(nested, 1);
+    w->showReadingError(QStringLiteral("again"));
+    EXPECT_EQ(asked().size(), 2u) << "a later error shows once the first box is closed";
+}
+
+TEST_F(Window, DecimalMarkFollowsChecksystem)
+{
+    provideTemplate();
+    const struct {
+        bool checked;
+        const char* value;
+    } cases[] = { { false, "1,234" }, { true, "1.234" } };
+    for (const auto& c : cases) {
+        auto w = makeWindow();
+        w->checksystem->setChecked(c.checked);
+        w->framer().H40VRData(testsupport::modeFrameBytes("11234B00A"));
+        EXPECT_EQ(w->reading().ValueText, QLatin1String(c.value));
+        EXPECT_EQ(w->T1VALUE->text(), QLatin1String(c.value));
+        EXPECT_EQ(w->judge->text(), "Pass");
+    }
 }
 
 } // namespace

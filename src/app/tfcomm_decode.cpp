@@ -1,0 +1,93 @@
+// Glue of the reading path: framer -> decoder -> evaluation -> window views.
+#include "app/shape_circle.h"
+#include "app/tfcomm.h"
+#include "app/unit_glyphs.h"
+#include "decode/limit_text_validator.h"
+#include "records/chart_pager.h"
+#include "records/table_store_error.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+void TFCOMM::connectDecoding()
+{
+    framer_.setModeFrameHandler([this] { LcdDisplay40V(); });
+    framer_.setSegmentFrameHandler([this] { LcdDisplay20V(); });
+    connect(&modeDecoder_, &ModeFrameDecoder::frameDecoded, this, &TFCOMM::showLinkActive);
+    connect(&segmentDecoder_, &SegmentFrameDecoder::frameDecoded, this, &TFCOMM::showLinkActive);
+    segmentDecoder_.setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
+    connect(&evaluationView_, &EvaluationView::changed, this, &TFCOMM::showEvaluationView);
+
+    T1HI->setValidator(new LimitTextValidator(T1HI));
+    T1LO->setValidator(new LimitTextValidator(T1LO));
+    bindEvaluatorHooks();
+}
+
+void TFCOMM::bindEvaluatorHooks()
+{
+    ReadingEvaluator::Hooks& hooks = evaluator_.hooks();
+    hooks.T1HIText = [this] { return T1HI->text(); };
+    hooks.T1LOText = [this] { return T1LO->text(); };
+    hooks.beep = [] { QApplication::beep(); };
+    hooks.setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
+}
+
+void TFCOMM::LcdDisplay40V()
+{
+    // A table error while logging ends this frame's handling; the link goes on.
+    try {
+        if (const auto display = modeDecoder_.LcdDisplay40V(checksystem->isChecked()))
+            evaluator_.evaluateModeFrame(*display);
+    } catch (const TableStoreError& e) {
+        showReadingError(e.message());
+    }
+}
+
+void TFCOMM::LcdDisplay20V()
+{
+    try {
+        if (const auto display = segmentDecoder_.LcdDisplay20V())
+            evaluator_.evaluateSegmentFrame(*display);
+    } catch (const TableStoreError& e) {
+        showReadingError(e.message());
+    }
+}
+
+void TFCOMM::showLinkActive()
+{
+    CONok->show();
+    CONokN->hide();
+}
+
+void TFCOMM::setChartAxisRange(double max, double min)
+{
+    chartAxisMax_ = max;
+    chartAxisMin_ = min;
+    if (chartPager_)
+        chartPager_->setValueRange(min, max);
+}
+
+void TFCOMM::showEvaluationView()
+{
+    const EvaluationView& v = evaluationView_;
+    MaxText->setText(v.MaxText());
+    MinText->setText(v.MinText());
+    MaxTextU->setText(unitForDisplay(v.MaxTextU()));
+    MinTextU->setText(unitForDisplay(v.MinTextU()));
+    T1VALUE->setText(v.T1VALUE());
+    judge->setText(v.judgeText());
+    oltext->setVisible(v.oltextShown());
+    const QColor colour = v.verdictColour();
+    if (colour.isValid()) {
+        // The label is transparent over the lamp: its colour shows through the lamp, the text stays black.
+        QPalette pal = judge->palette();
+        pal.setColor(QPalette::Window, colour);
+        judge->setPalette(pal);
+        Shape1->setBrushColor(colour);
+        QPalette value = T1VALUE->palette();
+        value.setColor(QPalette::Base, colour);
+        T1VALUE->setPalette(value);
+    }
+}
