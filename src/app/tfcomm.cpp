@@ -5,6 +5,7 @@
 #include "app/message_asker.h"
 #include "app/shape_circle.h"
 #include "app/unit_glyphs.h"
+#include "decode/lcd_panel_widget.h"
 #include "link/com_port_driver.h"
 #include "link/hid/hid_platform.h"
 #include "link/hid/usb_cable_link.h"
@@ -193,10 +194,7 @@ void TFCOMM::buildTopBar(QWidget* client)
 
 void TFCOMM::buildDisplayArea(QWidget* client)
 {
-    auto* lcd = place(new QFrame(client), "Panel1", 3, 31, 285, 154);
-    lcd->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setBackground(lcd, QColor(232, 232, 232));
-    Panel1 = lcd;
+    Panel1 = place(new LcdPanelWidget(&panelModel_, client), "Panel1", 3, 31, 285, 154);
 
     Panel3 = place(new QFrame(client), "Panel3", 3, 184, 285, 41);
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -32,6 +32,8 @@ void TFCOMM::bindEvaluatorHooks()
     hooks.T1LOText = [this] { return T1LO->text(); };
     hooks.beep = [] { QApplication::beep(); };
     hooks.setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
+    hooks.INDataToTable = [this] { INDataToTable(); };
+    hooks.BtNewClick = [this] { BtNewClick(); };
 }
 
 void TFCOMM::LcdDisplay40V()
