@@ -424,10 +424,15 @@ void TFCOMM::sizeGridColumns()
     };
     const Column columns[]
         = { { "No", 39 }, { "Time", 53 }, { "DC/AC", 37 }, { "Value", 43 }, { "Unit", 36 }, { "AUTO", 36 } };
+    // The grid shows the six logged columns; other fields ("Nval") stay hidden.
+    for (int i = 0; i < Data1->columnCount(); ++i)
+        DBGrid1->setColumnHidden(i, true);
     for (const Column& c : columns) {
         const int index = T20VDB->fieldIndex(QLatin1String(c.field));
-        if (index >= 0)
+        if (index >= 0) {
+            DBGrid1->setColumnHidden(index, false);
             DBGrid1->setColumnWidth(index, c.width);
+        }
     }
 }
 
