@@ -3,9 +3,10 @@
 #include "app/exclusive_toggle_group.h"
 #include "app/link_icons.h"
 #include "app/message_asker.h"
+#include "app/records_grid_model.h"
 #include "app/shape_circle.h"
-#include "app/unit_glyphs.h"
 #include "decode/lcd_panel_widget.h"
+#include "decode/unit_glyphs.h"
 #include "link/com_port_driver.h"
 #include "link/hid/hid_platform.h"
 #include "link/hid/usb_cable_link.h"
@@ -202,12 +203,12 @@ void TFCOMM::buildDisplayArea(QWidget* client)
     const QFont big = pixelFont(font().family(), 16, true);
     Label12 = place(label(Panel3, "Label12", QStringLiteral("MAX: ")), "Label12", 6, 10, 48, 22);
     MaxText = place(label(Panel3, "MaxText", QStringLiteral("-4001")), "MaxText", 52, 10, 62, 22);
-    MaxTextU
-        = place(label(Panel3, "MaxTextU", unitForDisplay(QStringLiteral("*"))), "MaxTextU", 114, 10, 28, 22);
+    MaxTextU = place(
+        label(Panel3, "MaxTextU", UnitGlyphs::toDisplay(QStringLiteral("*"))), "MaxTextU", 114, 10, 28, 22);
     Label11 = place(label(Panel3, "Label11", QStringLiteral("MIN: ")), "Label11", 148, 10, 44, 22);
     MinText = place(label(Panel3, "MinText", QStringLiteral("4001")), "MinText", 190, 10, 62, 22);
-    MinTextU
-        = place(label(Panel3, "MinTextU", unitForDisplay(QStringLiteral("*"))), "MinTextU", 252, 10, 28, 22);
+    MinTextU = place(
+        label(Panel3, "MinTextU", UnitGlyphs::toDisplay(QStringLiteral("*"))), "MinTextU", 252, 10, 28, 22);
     for (QLabel* l : { Label12, MaxText, MaxTextU, Label11, MinText, MinTextU })
         l->setFont(big);
 }
@@ -407,7 +408,9 @@ void TFCOMM::showReadingError(const QString& text)
 
 void TFCOMM::setUpRecordsGrid()
 {
-    DBGrid1->setModel(Data1);
+    auto* shown = new RecordsGridModel(this);
+    shown->setSourceModel(Data1);
+    DBGrid1->setModel(shown);
     auto follow = [this] {
         DBGrid1->scrollToBottom();
         DBGrid1->selectRow(Data1->rowCount() - 1);

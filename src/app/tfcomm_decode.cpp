@@ -1,8 +1,8 @@
 // Glue of the reading path: framer -> decoder -> evaluation -> window views.
 #include "app/shape_circle.h"
 #include "app/tfcomm.h"
-#include "app/unit_glyphs.h"
 #include "decode/limit_text_validator.h"
+#include "decode/unit_glyphs.h"
 #include "records/chart_pager.h"
 #include "records/table_store_error.h"
 
@@ -76,8 +76,8 @@ void TFCOMM::showEvaluationView()
     const EvaluationView& v = evaluationView_;
     MaxText->setText(v.MaxText());
     MinText->setText(v.MinText());
-    MaxTextU->setText(unitForDisplay(v.MaxTextU()));
-    MinTextU->setText(unitForDisplay(v.MinTextU()));
+    MaxTextU->setText(UnitGlyphs::toDisplay(v.MaxTextU()));
+    MinTextU->setText(UnitGlyphs::toDisplay(v.MinTextU()));
     T1VALUE->setText(v.T1VALUE());
     judge->setText(v.judgeText());
     oltext->setVisible(v.oltextShown());

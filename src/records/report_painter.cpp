@@ -1,5 +1,7 @@
 #include "records/report_painter.h"
 
+#include "decode/unit_glyphs.h"
+
 #include <QFont>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
@@ -41,34 +43,6 @@ constexpr Column kColumns[] = {
     { "AUTO", 162.98, 162.98 },
 };
 constexpr int kUnitColumn = 4;
-
-// Unit texts hold the display font's glyph codes; the report shows the symbols.
-QString unitSymbols(const QString& unit)
-{
-    QString out;
-    for (QChar c : unit) {
-        switch (c.unicode()) {
-        case '*':
-            out += QChar(0x03A9);
-            break; // ohm
-        case '#':
-            out += QStringLiteral("\u00B0C");
-            break;
-        case '?':
-            out += QStringLiteral("\u00B0F");
-            break;
-        case ')':
-            out += QStringLiteral("\u25B6|");
-            break; // diode
-        case '&':
-            out += QChar(0x266A);
-            break; // beeper
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 QFont reportFont()
 {
@@ -179,7 +153,7 @@ void ReportPainter::paintPage(
     for (int r = firstRow; r < firstRow + rowCount; ++r, bandTop += kDetailHeight) {
         const QStringList& row = rows_[r];
         for (int c = 0; c < int(std::size(kColumns)) && c < row.size(); ++c) {
-            const QString text = c == kUnitColumn ? unitSymbols(row[c]) : row[c];
+            const QString text = c == kUnitColumn ? UnitGlyphs::toDisplay(row[c]) : row[c];
             textAt(kColumns[c].fieldLeft, bandTop + kFieldTop, text);
         }
     }

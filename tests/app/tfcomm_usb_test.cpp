@@ -22,11 +22,11 @@ const QString MeterSilent
 
 FakeHidDeviceSpec device(int n, std::u16string product)
 {
-    FakeHidDeviceSpec spec;
-    spec.path = "/dev/hidraw" + std::to_string(n);
-    spec.instanceId = "0003:1A86:E008.000" + std::to_string(n);
-    spec.product = std::move(product);
-    return spec;
+    FakeHidDeviceSpec setup;
+    setup.path = "/dev/hidraw" + std::to_string(n);
+    setup.instanceId = "0003:1A86:E008.000" + std::to_string(n);
+    setup.product = std::move(product);
+    return setup;
 }
 
 class TfcommUsbTest : public ::testing::Test {
@@ -35,8 +35,8 @@ protected:
     {
         auto fake = std::make_unique<FakeHidPlatform>();
         platform = fake.get();
-        for (const FakeHidDeviceSpec& spec : devices)
-            platform->plug(spec);
+        for (const FakeHidDeviceSpec& setup : devices)
+            platform->plug(setup);
         auto asker = std::make_unique<testsupport::ScriptedAsker>();
         asked = asker->asked;
         window = std::make_unique<TFCOMM>(BuildVariant::shipped(), std::move(asker), std::move(fake));

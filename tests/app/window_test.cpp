@@ -1,4 +1,5 @@
 #include "records/records_table.h"
+#include "support/records_fixture.h"
 #include "support/window_fixture.h"
 
 #include <QAction>
@@ -243,6 +244,48 @@ TEST_F(Window, DecimalMarkFollowsChecksystem)
         EXPECT_EQ(w->T1VALUE->text(), QLatin1String(c.value));
         EXPECT_EQ(w->judge->text(), "Pass");
     }
+}
+
+} // namespace
+
+namespace {
+
+// The grid shows six columns with the unit as symbols; the table keeps codes.
+TEST_F(Window, GridShowsSixColumnsWithUnitSymbolsAndAlignments)
+{
+    provideTemplate();
+    auto window = makeWindow();
+    TFCOMM& w = *window;
+    ASSERT_TRUE(w.T20VDB->isOpen());
+    testsupport::SampleRow row;
+    row.no = 1;
+    row.time = QTime(9, 30, 5);
+    row.acDc = QStringLiteral("DC");
+    row.value = QStringLiteral("1,234");
+    row.nval = 1234;
+    row.unit = QStringLiteral("k*");
+    row.autoText = QStringLiteral("AUTO");
+    testsupport::appendRows(*w.T20VDB, { row });
+
+    QAbstractItemModel* shown = w.DBGrid1->model();
+    ASSERT_EQ(shown->rowCount(), 1);
+    const int unit = w.T20VDB->fieldIndex(QStringLiteral("Unit"));
+    EXPECT_EQ(shown->index(0, unit).data().toString(), QStringLiteral("k\u03A9"));
+    EXPECT_EQ(w.T20VDB->displayText(0, unit), QStringLiteral("k*")) << "the table keeps the glyph code";
+
+    struct Column {
+        const char* field;
+        Qt::Alignment horizontal;
+    };
+    const Column columns[] = { { "No", Qt::AlignLeft }, { "Time", Qt::AlignHCenter }, { "DC/AC", Qt::AlignHCenter },
+        { "Value", Qt::AlignRight }, { "Unit", Qt::AlignRight }, { "AUTO", Qt::AlignHCenter } };
+    for (const Column& c : columns) {
+        const int index = w.T20VDB->fieldIndex(QLatin1String(c.field));
+        EXPECT_FALSE(w.DBGrid1->isColumnHidden(index)) << c.field;
+        const auto alignment = Qt::Alignment(shown->index(0, index).data(Qt::TextAlignmentRole).toInt());
+        EXPECT_EQ(alignment & Qt::AlignHorizontal_Mask, c.horizontal) << c.field;
+    }
+    EXPECT_TRUE(w.DBGrid1->isColumnHidden(w.T20VDB->fieldIndex(QStringLiteral("Nval"))));
 }
 
 } // namespace

@@ -16,10 +16,10 @@ namespace {
 
 using E = PanelModel::Element;
 
-BuildVariant variantFrom(const QString& spec)
+BuildVariant variantFrom(const QString& options)
 {
     BuildVariant v;
-    for (const QString& option : spec.split(u'+')) {
+    for (const QString& option : options.split(u'+')) {
         if (option == QLatin1String("40V"))
             v.IFRK40V = true;
         else if (option == QLatin1String("20M"))

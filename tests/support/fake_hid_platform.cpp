@@ -9,7 +9,7 @@
 #include <cstring>
 
 struct FakeHidPlatform::DeviceState {
-    FakeHidDeviceSpec spec;
+    FakeHidDeviceSpec setup;
     std::mutex mutex;
     std::condition_variable arrived;
     std::deque<std::vector<uint8_t>> reports;
@@ -40,44 +40,44 @@ public:
     bool getAttributes(HidIdentity& identity) override
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->spec.attributesFail)
+        if (state_->setup.attributesFail)
             return false;
-        identity = state_->spec.identity;
+        identity = state_->setup.identity;
         return true;
     }
     bool getProductString(std::u16string& text) override
     {
         std::lock_guard lock(state_->mutex);
-        text = state_->spec.product;
-        return state_->spec.hasProduct;
+        text = state_->setup.product;
+        return state_->setup.hasProduct;
     }
     bool getSerialNumberString(std::u16string& text) override
     {
         std::lock_guard lock(state_->mutex);
-        text = state_->spec.serial;
-        return state_->spec.hasSerial;
+        text = state_->setup.serial;
+        return state_->setup.hasSerial;
     }
     bool getIndexedString(int index, char16_t* buffer, std::size_t units) override
     {
         std::lock_guard lock(state_->mutex);
         if (index != 0)
             return false;
-        const std::u16string& list = state_->spec.languageList;
+        const std::u16string& list = state_->setup.languageList;
         std::copy_n(list.begin(), std::min(list.size(), units), buffer);
         return true;
     }
     bool getReportDescriptor(std::vector<uint8_t>& descriptor) override
     {
         std::lock_guard lock(state_->mutex);
-        const FakeHidDeviceSpec& spec = state_->spec;
-        descriptor = spec.descriptor.empty() ? descriptorFor(spec.inputReportLength, spec.numbered)
-                                             : spec.descriptor;
+        const FakeHidDeviceSpec& setup = state_->setup;
+        descriptor = setup.descriptor.empty() ? descriptorFor(setup.inputReportLength, setup.numbered)
+                                             : setup.descriptor;
         return true;
     }
     bool setFeature(const uint8_t* data, std::size_t size) override
     {
         std::lock_guard lock(state_->mutex);
-        if (access_ != HidAccess::ReadWrite || state_->gone || state_->spec.featureFails)
+        if (access_ != HidAccess::ReadWrite || state_->gone || state_->setup.featureFails)
             return false;
         state_->features.emplace_back(data, data + size);
         return true;
@@ -148,17 +148,17 @@ std::shared_ptr<FakeHidPlatform::DeviceState> FakeHidPlatform::find(const std::s
 {
     std::lock_guard lock(mutex_);
     for (const auto& device : devices_) {
-        if (device->spec.path == path)
+        if (device->setup.path == path)
             return device;
     }
     return nullptr;
 }
 
-void FakeHidPlatform::plug(const FakeHidDeviceSpec& spec)
+void FakeHidPlatform::plug(const FakeHidDeviceSpec& setup)
 {
-    unplug(spec.path);
+    unplug(setup.path);
     auto state = std::make_shared<DeviceState>();
-    state->spec = spec;
+    state->setup = setup;
     std::lock_guard lock(mutex_);
     devices_.push_back(std::move(state));
 }
@@ -183,7 +183,7 @@ void FakeHidPlatform::setAccess(const std::string& path, FakeHidDeviceSpec::Acce
 {
     if (std::shared_ptr<DeviceState> state = find(path)) {
         std::lock_guard lock(state->mutex);
-        state->spec.access = access;
+        state->setup.access = access;
     }
 }
 
@@ -266,7 +266,7 @@ std::vector<HidInterfaceRecord> FakeHidPlatform::enumerateInterfaces()
     for (const auto& device : devices_) {
         std::lock_guard deviceLock(device->mutex);
         list.push_back(
-            { device->spec.detailFails ? std::string() : device->spec.path, device->spec.instanceId });
+            { device->setup.detailFails ? std::string() : device->setup.path, device->setup.instanceId });
     }
     return list;
 }
@@ -280,7 +280,7 @@ std::unique_ptr<HidPlatformHandle> FakeHidPlatform::open(
         return nullptr;
     {
         std::lock_guard lock(state->mutex);
-        const FakeHidDeviceSpec::Access allowed = state->spec.access;
+        const FakeHidDeviceSpec::Access allowed = state->setup.access;
         if (allowed == FakeHidDeviceSpec::None
             || (allowed == FakeHidDeviceSpec::QueryOnly && access != HidAccess::Query)) {
             error = 13; // permission denied

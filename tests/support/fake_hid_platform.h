@@ -39,7 +39,7 @@ public:
     ~FakeHidPlatform() override;
 
     /** Adds a device (or replaces the one at the same path). */
-    void plug(const FakeHidDeviceSpec& spec);
+    void plug(const FakeHidDeviceSpec& setup);
     /** Takes the device away: its reads fail and it is no longer enumerated. */
     void unplug(const std::string& path);
     /** Changes how the device at @p path opens from now on. */

@@ -11,10 +11,10 @@ namespace {
 
 FakeHidDeviceSpec deviceSpec(int n)
 {
-    FakeHidDeviceSpec spec;
-    spec.path = "/dev/hidraw" + std::to_string(n);
-    spec.instanceId = "0003:1A86:E008.000" + std::to_string(n);
-    return spec;
+    FakeHidDeviceSpec setup;
+    setup.path = "/dev/hidraw" + std::to_string(n);
+    setup.instanceId = "0003:1A86:E008.000" + std::to_string(n);
+    return setup;
 }
 
 class HidControllerTest : public ::testing::Test {

@@ -21,10 +21,10 @@ struct Received {
 
 class HidDeviceTest : public ::testing::Test {
 protected:
-    /** Plugs @p spec, starts a controller and claims the device. */
-    THidDevice* claim(const FakeHidDeviceSpec& spec = {})
+    /** Plugs @p setup, starts a controller and claims the device. */
+    THidDevice* claim(const FakeHidDeviceSpec& setup = {})
     {
-        platform.plug(spec);
+        platform.plug(setup);
         controller = std::make_unique<THidDeviceController>(platform);
         device = controller->ClaimByIndex(0);
         return device.get();
@@ -65,12 +65,12 @@ TEST_F(HidDeviceTest, CreationFailsWithTheDesignedMessages)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeHidPlatform local;
-        FakeHidDeviceSpec spec;
-        spec.access = c.access;
-        spec.attributesFail = c.attributesFail;
-        local.plug(spec);
+        FakeHidDeviceSpec setup;
+        setup.access = c.access;
+        setup.attributesFail = c.attributesFail;
+        local.plug(setup);
         try {
-            THidDevice created(std::make_unique<THidPnPInfo>(THidPnPInfo { spec.path, spec.instanceId }),
+            THidDevice created(std::make_unique<THidPnPInfo>(THidPnPInfo { setup.path, setup.instanceId }),
                 nullptr, local, {}, {});
             ADD_FAILURE() << "created";
         } catch (const EControllerError& e) {
@@ -82,26 +82,26 @@ TEST_F(HidDeviceTest, CreationFailsWithTheDesignedMessages)
 
 TEST_F(HidDeviceTest, DeliversReportIdAndDataAndStopsCleanly)
 {
-    FakeHidDeviceSpec spec;
-    spec.numbered = true;
-    spec.inputReportLength = 5;
-    claim(spec);
+    FakeHidDeviceSpec setup;
+    setup.numbered = true;
+    setup.inputReportLength = 5;
+    claim(setup);
     ASSERT_TRUE(device);
     EXPECT_EQ(device->DeviceCaps().InputReportByteLength, 5);
     device->SetReportHandler(recorder());
     ASSERT_TRUE(device->HasReader());
 
-    platform.pushReport(spec.path, { 0x05, 0x11, 0x22, 0x33, 0x44 });
+    platform.pushReport(setup.path, { 0x05, 0x11, 0x22, 0x33, 0x44 });
     ASSERT_TRUE(waitUntil([&] { return received.size() == 1; }));
     EXPECT_EQ(received[0].reportId, 0x05);
     EXPECT_EQ(received[0].data, (std::vector<uint8_t> { 0x11, 0x22, 0x33, 0x44 }));
 
     device->SetReportHandler({});
     EXPECT_FALSE(device->HasReader());
-    platform.pushReport(spec.path, { 0x05, 1, 2, 3, 4 });
+    platform.pushReport(setup.path, { 0x05, 1, 2, 3, 4 });
     runEventsFor(100);
     EXPECT_EQ(received.size(), 1u) << "a report was delivered after the reader was stopped";
-    EXPECT_EQ(platform.reportsTaken(spec.path), 1);
+    EXPECT_EQ(platform.reportsTaken(setup.path), 1);
 }
 
 TEST_F(HidDeviceTest, StopWhileAHandOverWaitsForTheUiThread)
@@ -167,22 +167,22 @@ TEST_F(HidDeviceTest, SerialNumberRule)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeHidDeviceSpec spec;
-        spec.hasSerial = c.hasSerial;
-        spec.serial = c.serial;
-        spec.languageList = c.languageList;
+        FakeHidDeviceSpec setup;
+        setup.hasSerial = c.hasSerial;
+        setup.serial = c.serial;
+        setup.languageList = c.languageList;
         device.reset();
         controller.reset();
-        claim(spec);
+        claim(setup);
         EXPECT_EQ(device->SerialText(), c.expected);
     }
 }
 
 TEST_F(HidDeviceTest, QueryOnlyDeviceGetsNoReaderAndSendsNoFeature)
 {
-    FakeHidDeviceSpec spec;
-    spec.access = FakeHidDeviceSpec::QueryOnly;
-    claim(spec);
+    FakeHidDeviceSpec setup;
+    setup.access = FakeHidDeviceSpec::QueryOnly;
+    claim(setup);
     ASSERT_TRUE(device);
     EXPECT_FALSE(device->FullAccess());
     EXPECT_EQ(device->ProductText(), QStringLiteral("USB to Serial"));
@@ -261,17 +261,17 @@ TEST_F(HidDeviceTest, UnplugWakesTheReaderWhichThenReportsErrorsAtAPace)
 
 TEST_F(HidDeviceTest, ReadOpenFailureReachesTheErrorHandler)
 {
-    FakeHidDeviceSpec spec;
-    claim(spec);
-    platform.failReadOpen(spec.path, 16);
+    FakeHidDeviceSpec setup;
+    claim(setup);
+    platform.failReadOpen(setup.path, 16);
     std::vector<uint32_t> errors;
     device->SetReadErrorHandler([&](THidDevice*, uint32_t error) { errors.push_back(error); });
     device->SetReportHandler(recorder());
     ASSERT_TRUE(waitUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors[0], 16u);
 
-    platform.failReadOpen(spec.path, 0);
-    platform.pushReport(spec.path, { 0, 0x01, 0x41 });
+    platform.failReadOpen(setup.path, 0);
+    platform.pushReport(setup.path, { 0, 0x01, 0x41 });
     EXPECT_TRUE(waitUntil([&] { return received.size() == 1; })) << "reading did not recover";
 }
 

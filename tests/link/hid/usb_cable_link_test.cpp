@@ -16,11 +16,11 @@ using Report = std::vector<uint8_t>; // status byte first, as the handlers get i
 
 FakeHidDeviceSpec cable(int n, std::u16string product = u"USB to Serial")
 {
-    FakeHidDeviceSpec spec;
-    spec.path = "/dev/hidraw" + std::to_string(n);
-    spec.instanceId = "0003:1A86:E008.000" + std::to_string(n);
-    spec.product = std::move(product);
-    return spec;
+    FakeHidDeviceSpec setup;
+    setup.path = "/dev/hidraw" + std::to_string(n);
+    setup.instanceId = "0003:1A86:E008.000" + std::to_string(n);
+    setup.product = std::move(product);
+    return setup;
 }
 
 class UsbCableLinkTest : public ::testing::Test {
@@ -228,9 +228,9 @@ TEST_F(UsbCableLinkTest, ConnectWithoutAUsableCable)
         link.reset();
         platform.unplug("/dev/hidraw0");
         if (c.plugged) {
-            FakeHidDeviceSpec spec = cable(0);
-            spec.access = c.access;
-            platform.plug(spec);
+            FakeHidDeviceSpec setup = cable(0);
+            setup.access = c.access;
+            platform.plug(setup);
         }
         messages.clear();
         usbConDown = false;
