@@ -5,6 +5,7 @@
 #include "decode/unit_glyphs.h"
 #include "records/chart_pager.h"
 #include "records/table_store_error.h"
+#include "records/trend_chart_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,6 +35,10 @@ void TFCOMM::bindEvaluatorHooks()
     hooks.setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
     hooks.INDataToTable = [this] { INDataToTable(); };
     hooks.BtNewClick = [this] { BtNewClick(); };
+    hooks.chartPagingStep = [this] { chartPager_->pageAfterReading(); };
+    hooks.addChartPoint = [this](double value) { chartPager_->addPoint(value); };
+    hooks.SetMaxBChecked = [this] { return Chtshow->SetMaxB->isChecked(); };
+    hooks.SetMinBChecked = [this] { return Chtshow->SetMinB->isChecked(); };
 }
 
 void TFCOMM::LcdDisplay40V()

@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
 
 #include <exception>
 
@@ -130,6 +132,13 @@ void TFCOMM::applyCountProfile()
     evaluation_.LowAlarmLimit = -float(profile_.FullScaleCount + 2);
     MaxText->setText(QString::number(-(profile_.FullScaleCount + 1)));
     MinText->setText(QString::number(profile_.FullScaleCount + 1));
+    // The alarm editors only show the full scale here; the limits keep
+    // full scale + 2 until the user edits one of them.
+    for (auto [box, text] : { std::pair { Chtshow->Setmax, profile_.FullScaleCount },
+             std::pair { Chtshow->SetMin, -profile_.FullScaleCount } }) {
+        const QSignalBlocker quiet(box);
+        box->setText(QString::number(text));
+    }
 }
 
 void TFCOMM::startChartAxis()

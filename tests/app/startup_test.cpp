@@ -1,8 +1,10 @@
 #include "link/com_port_driver.h"
 #include "records/records_table.h"
+#include "records/trend_chart_widget.h"
 #include "support/window_fixture.h"
 
 #include <QLabel>
+#include <QLineEdit>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,8 @@ TEST_P(Startup, VariantRowDecidesTitleFramerSpeedAndProfile)
     EXPECT_EQ(w->evaluation().MinValue, float(c.fullScale + 1));
     EXPECT_EQ(w->evaluation().LastUnitText, "113");
     EXPECT_EQ(w->MaxText->text(), QString::number(-(c.fullScale + 1)));
+    EXPECT_EQ(w->Chtshow->Setmax->text(), QString::number(c.fullScale)) << "shown only";
+    EXPECT_EQ(w->Chtshow->SetMin->text(), QString::number(-c.fullScale)) << "shown only";
     EXPECT_EQ(w->MinText->text(), QString::number(c.fullScale + 1));
     EXPECT_EQ(w->panelModel().caption(PanelModel::LcdDa), QLatin1String(c.lcdDa));
     EXPECT_TRUE(w->T20VDB->isOpen());

@@ -1,4 +1,5 @@
 #include "records/records_table.h"
+#include "records/trend_chart_widget.h"
 #include "support/records_fixture.h"
 #include "support/window_fixture.h"
 
@@ -277,8 +278,9 @@ TEST_F(Window, GridShowsSixColumnsWithUnitSymbolsAndAlignments)
         const char* field;
         Qt::Alignment horizontal;
     };
-    const Column columns[] = { { "No", Qt::AlignLeft }, { "Time", Qt::AlignHCenter }, { "DC/AC", Qt::AlignHCenter },
-        { "Value", Qt::AlignRight }, { "Unit", Qt::AlignRight }, { "AUTO", Qt::AlignHCenter } };
+    const Column columns[]
+        = { { "No", Qt::AlignLeft }, { "Time", Qt::AlignHCenter }, { "DC/AC", Qt::AlignHCenter },
+              { "Value", Qt::AlignRight }, { "Unit", Qt::AlignRight }, { "AUTO", Qt::AlignHCenter } };
     for (const Column& c : columns) {
         const int index = w.T20VDB->fieldIndex(QLatin1String(c.field));
         EXPECT_FALSE(w.DBGrid1->isColumnHidden(index)) << c.field;
@@ -286,6 +288,32 @@ TEST_F(Window, GridShowsSixColumnsWithUnitSymbolsAndAlignments)
         EXPECT_EQ(alignment & Qt::AlignHorizontal_Mask, c.horizontal) << c.field;
     }
     EXPECT_TRUE(w.DBGrid1->isColumnHidden(w.T20VDB->fieldIndex(QStringLiteral("Nval"))));
+}
+
+} // namespace
+
+namespace {
+
+// The chart's alarm boxes reach the evaluation: only a checked box alarms.
+TEST_F(Window, AlarmBoxesDecideTheOverLimitAlarm)
+{
+    provideTemplate();
+    const struct {
+        bool checked;
+        const char* frame;
+        bool alarm;
+    } cases[] = {
+        { true, "13001B00A", true },
+        { true, "13000B00A", false },
+        { false, "13001B00A", false },
+    };
+    for (const auto& c : cases) {
+        auto w = makeWindow();
+        w->Chtshow->Setmax->setText(QStringLiteral("3000"));
+        w->Chtshow->SetMaxB->setChecked(c.checked);
+        w->framer().H40VRData(testsupport::modeFrameBytes(c.frame));
+        EXPECT_EQ(w->evaluationView().oltextShown(), c.alarm) << c.frame << " checked " << c.checked;
+    }
 }
 
 } // namespace
