@@ -4,6 +4,7 @@
 #include "app/tfcomm.h"
 #include "link/com_port_driver.h"
 #include "link/hid/usb_cable_link.h"
+#include "records/trend_chart_widget.h"
 
 #include <QAction>
 #include <QLabel>
@@ -96,7 +97,8 @@ void TFCOMM::BtDiscon1Click()
 
 void TFCOMM::setReviewButtonsEnabled(bool enabled)
 {
-    for (QToolButton* b : { RecordNew, OpenDataFiles, saveas, BtPrint })
+    for (QToolButton* b : { RecordNew, OpenDataFiles, saveas, BtPrint, Chtshow->BtNext, Chtshow->BTlast,
+             Chtshow->BtNew, Chtshow->BtSave })
         b->setEnabled(enabled);
 }
 

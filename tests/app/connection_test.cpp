@@ -1,4 +1,5 @@
 #include "link/com_port_driver.h"
+#include "records/trend_chart_widget.h"
 #include "support/window_fixture.h"
 
 #include <QAction>
@@ -35,8 +36,15 @@ void expectView(const TFCOMM& w, const LinkView& e, const char* state)
     EXPECT_EQ(v.portsEnabled, e.portsEnabled);
     EXPECT_EQ(v.comConDown, e.comConDown);
     EXPECT_EQ(v.reviewEnabled, e.reviewEnabled);
-    for (QToolButton* b : { w.RecordNew, w.OpenDataFiles, w.saveas, w.BtPrint })
+    for (QToolButton* b :
+        { w.RecordNew, w.OpenDataFiles, w.saveas, w.BtPrint, w.Chtshow->BtNew, w.Chtshow->BtSave })
         EXPECT_EQ(b->isEnabled(), e.reviewEnabled) << b->objectName().toStdString();
+    // Next and last also follow the chart's page table, so only their
+    // disabling is the link's doing.
+    if (!e.reviewEnabled) {
+        for (QToolButton* b : { w.Chtshow->BtNext, w.Chtshow->BTlast })
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    }
 }
 
 class Connection : public WindowFixture {
