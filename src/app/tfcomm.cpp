@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,6 +33,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -257,7 +260,9 @@ void TFCOMM::buildLogArea(QWidget* client)
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     DBGrid1->verticalHeader()->setDefaultSectionSize(18);
-    DBGrid1->setFont(pixelFont(QStringLiteral("Arial"), 12, false));
+    // 11 pixels so a time of day fits the 53-pixel column with the cell margins.
+    DBGrid1->setFont(pixelFont(QStringLiteral("Arial"), 11, false));
+    DBGrid1->setWordWrap(false);
     QPalette pal = DBGrid1->palette();
     pal.setColor(QPalette::Base, Silver);
     DBGrid1->setPalette(pal);
@@ -424,9 +429,13 @@ void TFCOMM::sizeGridColumns()
     struct Column {
         const char* field;
         int width;
+        const char* widest; ///< the longest text the column shows
     };
-    const Column columns[]
-        = { { "No", 39 }, { "Time", 53 }, { "DC/AC", 37 }, { "Value", 43 }, { "Unit", 36 }, { "AUTO", 36 } };
+    const Column columns[] = { { "No", 39, "" }, { "Time", 53, "00:00:00" }, { "DC/AC", 37, "" },
+        { "Value", 43, "" }, { "Unit", 36, "" }, { "AUTO", 36, "MANU" } };
+    // The widths were laid out for a narrower font than Linux offers; a column
+    // widens just enough that a time of day or "MANU" is never cut short.
+    const QFontMetrics metrics(DBGrid1->font());
     // The grid shows the six logged columns; other fields ("Nval") stay hidden.
     for (int i = 0; i < Data1->columnCount(); ++i)
         DBGrid1->setColumnHidden(i, true);
@@ -434,7 +443,8 @@ void TFCOMM::sizeGridColumns()
         const int index = T20VDB->fieldIndex(QLatin1String(c.field));
         if (index >= 0) {
             DBGrid1->setColumnHidden(index, false);
-            DBGrid1->setColumnWidth(index, c.width);
+            DBGrid1->setColumnWidth(
+                index, std::max(c.width, metrics.horizontalAdvance(QLatin1String(c.widest)) + 10));
         }
     }
 }
