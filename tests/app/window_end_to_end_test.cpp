@@ -1,10 +1,13 @@
 #include "link/com_port_driver.h"
 #include "metersim/mode_frame.h"
+#include "records/records_table.h"
 #include "support/window_fixture.h"
 
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -71,6 +74,79 @@ TEST_F(WindowEndToEnd, ComConnectShowsTheSimulatorsReadings)
 
     w->COMCon->click();
     EXPECT_FALSE(w->COMM2->IsOpen());
+    ::close(device);
+    ::close(meter);
+}
+
+} // namespace
+
+namespace {
+
+// A scripted sequence from the meter's line into the records grid: numbers,
+// DC/AC, value with the unchecked decimal mark, unit glyphs, AUTO/MANU.
+TEST_F(WindowEndToEnd, ReadingsBecomeGridRows)
+{
+    provideTemplate();
+    int meter = -1, device = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&meter, &device, name, nullptr, nullptr), 0);
+    termios raw {};
+    ::tcgetattr(device, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(device, TCSANOW, &raw);
+    qputenv("BRENMOOR_COM1", QByteArray(name));
+
+    auto w = makeWindow();
+    w->RecordSI->setChecked(false); // every reading, no sampling interval
+    w->COMCon->click();
+    ASSERT_TRUE(w->COMM2->IsOpen());
+
+    const metersim::ModeFrame frames[] = {
+        { .range = 1, .digits = QStringLiteral("1234"), .dc = true, .autoRange = true },
+        { .range = 1, .digits = QStringLiteral("2345"), .dc = true, .autoRange = true },
+        { .range = 1, .digits = QStringLiteral("0456"), .ac = true },
+        { .range = 1, .digits = QStringLiteral("3001"), .dc = true, .autoRange = true },
+    };
+    QByteArray line;
+    for (const auto& f : frames)
+        line += f.bytes();
+    line += frames[0].bytes(); // ends the last frame of the script
+    ASSERT_EQ(::write(meter, line.data(), line.size()), line.size());
+
+    const QDeadlineTimer deadline(3000);
+    while (w->T20VDB->rowCount() < 4 && !deadline.hasExpired())
+        QTest::qWait(20);
+
+    // The frame led by no LF is the first; rows follow the script from there.
+    const struct {
+        const char* no;
+        const char* acDc;
+        const char* value;
+        const char* unit;
+        const char* autoText;
+    } expected[] = {
+        { "1", "DC", "2,345", "V", "AUTO" },
+        { "2", "AC", "0,456", "V", "MANU" },
+        { "3", "DC", "3,001", "V", "AUTO" },
+    };
+    ASSERT_GE(w->T20VDB->rowCount(), 3);
+    QAbstractItemModel* grid = w->DBGrid1->model();
+    const auto cell = [&](int row, const char* field) {
+        return grid->index(row, w->T20VDB->fieldIndex(QLatin1String(field))).data().toString();
+    };
+    for (int row = 0; row < 3; ++row) {
+        const auto& e = expected[row];
+        SCOPED_TRACE(row);
+        EXPECT_EQ(cell(row, "No"), e.no);
+        EXPECT_EQ(cell(row, "DC/AC"), e.acDc);
+        EXPECT_EQ(cell(row, "Value"), e.value);
+        EXPECT_EQ(cell(row, "Unit"), e.unit);
+        EXPECT_EQ(cell(row, "AUTO"), e.autoText);
+        EXPECT_TRUE(QTime::fromString(cell(row, "Time"), QStringLiteral("HH:mm:ss")).isValid())
+            << cell(row, "Time").toStdString();
+    }
+
+    w->COMCon->click();
     ::close(device);
     ::close(meter);
 }
