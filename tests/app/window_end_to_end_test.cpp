@@ -22,26 +22,37 @@ using testsupport::WindowFixture;
 
 class WindowEndToEnd : public WindowFixture {
 protected:
+    /** A raw pseudo-terminal standing for the meter's line; COM1 is its device side. */
+    void openMeterLine()
+    {
+        char name[256] = {};
+        ASSERT_EQ(::openpty(&meter, &device, name, nullptr, nullptr), 0);
+        termios raw {};
+        ::tcgetattr(device, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(device, TCSANOW, &raw);
+        qputenv("BRENMOOR_COM1", QByteArray(name));
+    }
+
     void TearDown() override
     {
         qunsetenv("BRENMOOR_COM1");
+        if (device >= 0)
+            ::close(device);
+        if (meter >= 0)
+            ::close(meter);
         WindowFixture::TearDown();
     }
+
+    int meter = -1;
+    int device = -1;
 };
 
 TEST_F(WindowEndToEnd, ComConnectShowsTheSimulatorsReadings)
 {
     provideTemplate();
-    // The meter's side of a pseudo-terminal; COM1 is its device side.
-    int meter = -1, device = -1;
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&meter, &device, name, nullptr, nullptr), 0);
-    termios raw {};
-    ::tcgetattr(device, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(device, TCSANOW, &raw);
-    qputenv("BRENMOOR_COM1", QByteArray(name));
-    auto send = [meter](const QByteArray& bytes) {
+    ASSERT_NO_FATAL_FAILURE(openMeterLine());
+    auto send = [this](const QByteArray& bytes) {
         ASSERT_EQ(::write(meter, bytes.data(), bytes.size()), bytes.size());
     };
 
@@ -74,8 +85,6 @@ TEST_F(WindowEndToEnd, ComConnectShowsTheSimulatorsReadings)
 
     w->COMCon->click();
     EXPECT_FALSE(w->COMM2->IsOpen());
-    ::close(device);
-    ::close(meter);
 }
 
 } // namespace
@@ -87,14 +96,7 @@ namespace {
 TEST_F(WindowEndToEnd, ReadingsBecomeGridRows)
 {
     provideTemplate();
-    int meter = -1, device = -1;
-    char name[256] = {};
-    ASSERT_EQ(::openpty(&meter, &device, name, nullptr, nullptr), 0);
-    termios raw {};
-    ::tcgetattr(device, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(device, TCSANOW, &raw);
-    qputenv("BRENMOOR_COM1", QByteArray(name));
+    ASSERT_NO_FATAL_FAILURE(openMeterLine());
 
     auto w = makeWindow();
     w->RecordSI->setChecked(false); // every reading, no sampling interval
@@ -147,8 +149,6 @@ TEST_F(WindowEndToEnd, ReadingsBecomeGridRows)
     }
 
     w->COMCon->click();
-    ::close(device);
-    ::close(meter);
 }
 
 } // namespace
