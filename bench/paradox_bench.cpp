@@ -1,4 +1,5 @@
 // Paradox files: writing and reading a table of a million logged rows.
+#include "records/log_table_layout.h"
 #include "records/paradox_writer.h"
 #include "records/records_table.h"
 
@@ -10,15 +11,7 @@
 
 namespace {
 
-const QVector<FieldDef> kLogFields {
-    { "No", FieldType::Long, 4 },
-    { "Time", FieldType::Time, 4 },
-    { "DC/AC", FieldType::Alpha, 4 },
-    { "Value", FieldType::Alpha, 10 },
-    { "Unit", FieldType::Alpha, 8 },
-    { "AUTO", FieldType::Alpha, 4 },
-    { "Nval", FieldType::Number, 8 },
-};
+const QVector<FieldDef> kLogFields = logTableFields();
 constexpr qint64 kRows = 1000000;
 
 struct MillionRows {

@@ -1,5 +1,6 @@
 // Records table: appending logged rows, walking a million of them as the
 // grid and the text export do, and the memory a logged row costs.
+#include "records/log_table_layout.h"
 #include "records/paradox_writer.h"
 #include "records/records_table.h"
 
@@ -11,15 +12,7 @@
 
 namespace {
 
-const QVector<FieldDef> kLogFields {
-    { "No", FieldType::Long, 4 },
-    { "Time", FieldType::Time, 4 },
-    { "DC/AC", FieldType::Alpha, 4 },
-    { "Value", FieldType::Alpha, 10 },
-    { "Unit", FieldType::Alpha, 8 },
-    { "AUTO", FieldType::Alpha, 4 },
-    { "Nval", FieldType::Number, 8 },
-};
+const QVector<FieldDef> kLogFields = logTableFields();
 
 struct LogTable {
     QTemporaryDir dir;

@@ -1,5 +1,6 @@
 // The records table: opening exclusively, appending rows by field name,
 // the table-store errors, emptying and closing, walking and copying.
+#include "records/log_table_layout.h"
 #include "records/paradox_header.h"
 #include "records/paradox_reader.h"
 #include "records/paradox_writer.h"
@@ -17,15 +18,7 @@
 
 namespace {
 
-const QVector<FieldDef> kLogFields {
-    { "No", FieldType::Long, 4 },
-    { "Time", FieldType::Time, 4 },
-    { "DC/AC", FieldType::Alpha, 4 },
-    { "Value", FieldType::Alpha, 10 },
-    { "Unit", FieldType::Alpha, 8 },
-    { "AUTO", FieldType::Alpha, 4 },
-    { "Nval", FieldType::Number, 8 },
-};
+const QVector<FieldDef> kLogFields = logTableFields();
 
 struct Reading {
     QString value;
