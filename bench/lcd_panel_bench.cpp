@@ -1,7 +1,7 @@
 // Cost of one mode frame: decoding it into the reading state and panel, and
 // painting the panel once.
-#include "app/build_variant.h"
-#include "app/count_profile.h"
+#include "base/build_variant.h"
+#include "base/count_profile.h"
 #include "decode/frame_log.h"
 #include "decode/lcd_panel_widget.h"
 #include "decode/mode_frame_decoder.h"

@@ -119,6 +119,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
         | Qt::WindowCloseButtonHint);
     setFont(windowFont());
+    readingNotice_ = new WindowNotice(this, QMessageBox::Critical, this);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -404,11 +405,7 @@ void TFCOMM::showMessage(QMessageBox::Icon icon, const QString& text)
 
 void TFCOMM::showReadingError(const QString& text)
 {
-    if (readingErrorOpen_)
-        return;
-    readingErrorOpen_ = true;
-    asker_->ask(this, QMessageBox::Critical, text, QMessageBox::Ok);
-    readingErrorOpen_ = false;
+    readingNotice_->show(text);
 }
 
 void TFCOMM::setUpRecordsGrid()

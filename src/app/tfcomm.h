@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/build_variant.h"
-#include "app/count_profile.h"
 #include "app/message_asker.h"
 #include "app/record_file_dialogs.h"
+#include "app/window_notice.h"
+#include "base/build_variant.h"
+#include "base/count_profile.h"
 #include "decode/evaluation_view.h"
 #include "decode/frame_assembler.h"
 #include "decode/frame_log.h"
@@ -105,11 +106,13 @@ public:
     /** Shows a message box with an OK button and waits for it. */
     void showMessage(QMessageBox::Icon icon, const QString& text);
     /**
-     * Reports an error met while handling received data. At most one such box
-     * is open at a time: while it is open further reports are dropped, so a
-     * flood of bad frames cannot pile up boxes or stall the link.
+     * Reports an error met while handling received data, without waiting:
+     * one non-modal box, reused, so a flood of bad frames can neither pile up
+     * boxes nor stall the link.
      */
     void showReadingError(const QString& text);
+    /** The reading-path notice, for tests. */
+    WindowNotice& readingNotice() { return *readingNotice_; }
 
     // ---- Top bar -------------------------------------------------------
     QPushButton* BtCOM1 = nullptr; ///< port panels, stacked on one spot
@@ -346,7 +349,7 @@ private:
     std::unique_ptr<MessageAsker> asker_;
     std::unique_ptr<RecordFileDialogs> fileDialogs_ = std::make_unique<QtRecordFileDialogs>();
     std::function<void()> terminate_;
-    bool readingErrorOpen_ = false;
+    WindowNotice* readingNotice_ = nullptr;
     bool centred_ = false;
 
     // ---- USB cable link: the platform outlives the link ----

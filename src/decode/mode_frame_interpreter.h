@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/build_variant.h"
-#include "app/count_profile.h"
+#include "base/build_variant.h"
+#include "base/count_profile.h"
 #include "decode/decoded_display.h"
 #include "decode/panel_model.h"
 

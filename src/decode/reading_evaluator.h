@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/count_profile.h"
+#include "base/count_profile.h"
 #include "decode/decoded_display.h"
 
 #include <QString>

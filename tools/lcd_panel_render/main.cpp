@@ -1,8 +1,8 @@
 // Renders the LCD panel to PNG files: the start state, a few frames through
 // the mode-frame decoder, and every element lit at once.
 // Usage: lcd_panel_render OUTPUT_DIR [SCALE]
-#include "app/build_variant.h"
-#include "app/count_profile.h"
+#include "base/build_variant.h"
+#include "base/count_profile.h"
 #include "decode/frame_log.h"
 #include "decode/lcd_panel_widget.h"
 #include "decode/mode_frame_decoder.h"

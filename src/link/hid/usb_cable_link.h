@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/build_variant.h"
+#include "base/build_variant.h"
 #include "link/hid/hid_handler.h"
 
 #include <QObject>

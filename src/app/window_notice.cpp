@@ -1,0 +1,43 @@
+#include "app/window_notice.h"
+
+#include <QApplication>
+
+WindowNotice::WindowNotice(QWidget* parent, QMessageBox::Icon icon, QObject* owner)
+    : QObject(owner)
+    , parent_(parent)
+    , icon_(icon)
+{
+}
+
+WindowNotice::~WindowNotice()
+{
+    delete box_.data();
+}
+
+void WindowNotice::show(const QString& text)
+{
+    if (isShowing() && text == text_)
+        return;
+    text_ = text;
+    if (!box_) {
+        box_ = new QMessageBox(icon_, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent_);
+        box_->setModal(false);
+        box_->setWindowModality(Qt::NonModal);
+        connect(box_, &QMessageBox::finished, this, &WindowNotice::dismissed);
+    }
+    box_->setText(text);
+    ++timesShown_;
+    box_->show();
+    box_->raise();
+}
+
+void WindowNotice::clear()
+{
+    if (box_ && box_->isVisible())
+        box_->hide();
+}
+
+bool WindowNotice::isShowing() const
+{
+    return box_ && box_->isVisible();
+}
