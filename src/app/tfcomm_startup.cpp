@@ -28,14 +28,15 @@ void TFCOMM::FormCreate()
         &TFCOMM::applyCountProfile,
         &TFCOMM::startChartAxis,
     };
-    // The first failing step is reported and the rest skipped; the window
-    // opens in the state the completed steps left.
+    // A failing step is reported and the others still run: without a
+    // records table the framer, title, speed, profile and axis are set all
+    // the same, so the panel, the verdict and the chart work and the log
+    // reports the missing table while reading.
     for (Step step : steps) {
         try {
             (this->*step)();
         } catch (const std::exception& e) {
             showMessage(QMessageBox::Critical, QString::fromUtf8(e.what()));
-            return;
         }
     }
 }
@@ -59,10 +60,9 @@ void TFCOMM::startLastUnit()
 
 void TFCOMM::openRecordsTable()
 {
-    // Looked for in the current folder, then beside the executable. Without
-    // one, opening the bare name reports the table store's own message.
-    const QString path = RecordsTable::findTemplate();
-    T20VDB->open(path.isEmpty() ? QStringLiteral("Rk40vdb.DB") : path);
+    // Read only and not locked exclusively, so two windows can log side by
+    // side; a missing template is reported with every folder searched.
+    T20VDB->openTemplate();
 }
 
 void TFCOMM::startLogState()

@@ -51,11 +51,12 @@ RecordsTable::RecordsTable(QObject* parent)
 
 RecordsTable::~RecordsTable() = default;
 
-bool RecordsTable::open(const QString& path)
+bool RecordsTable::open(const QString& path, Access access)
 {
     if (isOpen())
         close();
-    auto lock = std::make_unique<ParadoxFileLock>(path);
+    auto lock = std::make_unique<ParadoxFileLock>(
+        path, access == Access::Exclusive ? ParadoxFileLock::Mode::Exclusive : ParadoxFileLock::Mode::Shared);
     ParadoxTable table;
     try {
         table = ParadoxReader::read(lock->file());
@@ -239,9 +240,25 @@ void RecordsTable::markSaved()
     d_->savedRows = d_->rows.count();
 }
 
+QString RecordsTable::templateName()
+{
+    return kTemplateName;
+}
+
+QStringList RecordsTable::templateFolders()
+{
+    QStringList folders;
+    for (const QString& dir : { QDir::currentPath(), QCoreApplication::applicationDirPath() }) {
+        const QString clean = QDir::cleanPath(QDir(dir).absolutePath());
+        if (!folders.contains(clean))
+            folders.append(clean);
+    }
+    return folders;
+}
+
 QString RecordsTable::findTemplate()
 {
-    for (const QString& dir : { QDir::currentPath(), QCoreApplication::applicationDirPath() }) {
+    for (const QString& dir : templateFolders()) {
         const QFileInfo info(QDir(dir).filePath(kTemplateName));
         if (info.isFile())
             return info.absoluteFilePath();
@@ -252,11 +269,14 @@ QString RecordsTable::findTemplate()
 void RecordsTable::openTemplate()
 {
     const QString path = findTemplate();
-    if (path.isEmpty())
-        throw TableStoreError(QStringLiteral("Table '%1' does not exist in %2 or in %3")
-                                  .arg(kTemplateName, QDir::toNativeSeparators(QDir::currentPath()),
-                                      QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
-    open(path);
+    if (path.isEmpty()) {
+        QStringList shown;
+        for (const QString& dir : templateFolders())
+            shown.append(QDir::toNativeSeparators(dir));
+        throw TableStoreError(QStringLiteral("Table '%1' does not exist in any of the folders searched:\n%2")
+                                  .arg(kTemplateName, shown.join(QLatin1Char('\n'))));
+    }
+    open(path, Access::SharedRead);
 }
 
 bool RecordsTable::addPrimaryIndex(const QString& path, const QString& fieldName)

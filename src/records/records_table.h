@@ -4,6 +4,7 @@
 #include "records/table_store_error.h"
 
 #include <QObject>
+#include <QStringList>
 #include <QTime>
 #include <QVariant>
 #include <QVector>
@@ -12,7 +13,7 @@
 #include <utility>
 
 /**
- * The records table T20VDB: a Paradox table opened exclusively, its rows held
+ * The records table T20VDB: a Paradox table, its rows held
  * in memory together with the rows appended since it was opened (the change
  * cache). Appended rows never go back into the opened file; they reach a file
  * only through copyTo(). Failures throw TableStoreError.
@@ -20,16 +21,24 @@
 class RecordsTable : public QObject {
     Q_OBJECT
 public:
+    /**
+     * How the table file is held while the table is open. Tables the user
+     * opens are held exclusively; the records template is only ever read,
+     * so several windows may hold it at once.
+     */
+    enum class Access { Exclusive, SharedRead };
+
     explicit RecordsTable(QObject* parent = nullptr);
     ~RecordsTable() override;
 
     /**
-     * Opens the Paradox table at @p path exclusively and loads its rows.
-     * Closes any table open before. Throws TableStoreError with a clear
-     * message when the file is missing, locked, not a Paradox table or
-     * damaged; the table is closed then. Returns true on success.
+     * Opens the Paradox table at @p path and loads its rows, locking the
+     * file as @p access says. Closes any table open before. Throws
+     * TableStoreError with a clear message when the file is missing, locked,
+     * not a Paradox table or damaged; the table is closed then. Returns true
+     * on success.
      */
-    bool open(const QString& path);
+    bool open(const QString& path, Access access = Access::Exclusive);
     /** Closes the table; rows not saved are discarded. Emits tableReset(). */
     void close();
     bool isOpen() const;
@@ -90,14 +99,21 @@ public:
     /** Records that every row now in the table is kept in a file. */
     void markSaved();
 
+    /** File name of the records template, "Rk40vdb.DB". */
+    static QString templateName();
     /**
-     * Locates the records template "Rk40vdb.DB": in the current folder
-     * first, then beside the executable. Empty when there is none.
+     * The folders the records template is looked for in, in search order:
+     * the current folder first, then the executable's folder. The one list
+     * both the search and its failure message use.
      */
+    static QStringList templateFolders();
+    /** Locates the records template in templateFolders(). Empty when there is none. */
     static QString findTemplate();
     /**
-     * Opens the records template found by findTemplate(). Throws
-     * TableStoreError when there is none, naming both folders searched, or
+     * Opens the records template found by findTemplate() for reading only,
+     * without an exclusive lock, so several windows can log at once: rows
+     * live in memory and the template file is never written. Throws
+     * TableStoreError when there is none, naming every folder searched, or
      * when it cannot be opened.
      */
     void openTemplate();

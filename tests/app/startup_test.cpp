@@ -1,8 +1,11 @@
 #include "link/com_port_driver.h"
+#include "records/chart_pager.h"
 #include "records/records_table.h"
 #include "records/trend_chart_widget.h"
 #include "support/window_fixture.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -92,20 +95,45 @@ INSTANTIATE_TEST_SUITE_P(Variants, Startup, ::testing::ValuesIn(kVariants),
 
 using StartupFailure = WindowFixture;
 
-TEST_F(StartupFailure, MissingRecordsTableIsReportedAndLaterStepsSkipped)
+TEST_F(StartupFailure, MissingRecordsTableIsReportedAndStartUpFinishes)
 {
     // No template in the current folder nor beside the test program.
     auto w = makeWindow();
     ASSERT_EQ(asked().size(), 1u);
     EXPECT_EQ(asked().front().buttons, QMessageBox::Ok);
-    EXPECT_FALSE(asked().front().text.isEmpty());
+    EXPECT_EQ(asked().front().icon, QMessageBox::Critical);
+    const QString text = asked().front().text;
+    EXPECT_TRUE(text.startsWith("Table 'Rk40vdb.DB' does not exist")) << text.toStdString();
+    const QStringList folders = RecordsTable::templateFolders();
+    EXPECT_GE(folders.size(), 2);
+    for (const QString& folder : folders)
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(folder))) << folder.toStdString() << " not named";
     EXPECT_FALSE(w->T20VDB->isOpen());
-    EXPECT_EQ(w->windowTitle(), "Z5082") << "variant step skipped";
-    EXPECT_EQ(w->boundFramer(), "") << "no framer bound";
-    EXPECT_EQ(w->chartAxisMax(), 4100) << "axis step skipped";
-    // Steps before the failure did run.
-    EXPECT_EQ(w->evaluation().LastUnitText, "113");
+
+    // The steps after the failure ran all the same.
+    EXPECT_EQ(w->windowTitle(), "Brenmoor 5082 Interface Program _Ver: 2.02");
+    EXPECT_EQ(w->boundFramer(), "H40VRData");
+    EXPECT_EQ(comPortBaud(w->COMM2->ComPortSpeed()), 2400);
     EXPECT_EQ(w->countProfile().FullScaleCount, 4000);
+    EXPECT_EQ(w->chartAxisMax(), 4000);
+    EXPECT_EQ(w->chartAxisMin(), -4000);
+    EXPECT_EQ(w->evaluation().LastUnitText, "113");
+    EXPECT_EQ(w->chartPager().pointCount(), 1) << "placeholder point";
+
+    // Readings reach the panel, the verdict and the chart; the log reports
+    // the closed table once, without waiting.
+    w->RecordSI->setChecked(false);
+    const char* bodies[] = { "11234B00A", "11234B00A", "12345B00A", "13001B00A" };
+    for (const char* body : bodies)
+        w->framer().H40VRData(testsupport::modeFrameBytes(body));
+    EXPECT_EQ(w->reading().ValueText, "3,001");
+    EXPECT_EQ(w->panelModel().caption(PanelModel::LcdDa), "3");
+    EXPECT_EQ(w->judge->text(), "Pass");
+    EXPECT_EQ(w->MaxText->text(), "3,001");
+    EXPECT_EQ(asked().size(), 1u) << "no modal box while reading";
+    EXPECT_TRUE(w->readingNotice().isShowing());
+    EXPECT_EQ(w->readingNotice().text(), "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(w->readingNotice().timesShown(), 1);
 }
 
 TEST_F(StartupFailure, TemplateInCurrentFolderWins)

@@ -1,6 +1,7 @@
 #include "link/com_port_driver.h"
 #include "metersim/mode_frame.h"
 #include "records/records_table.h"
+#include "support/pty_pair.h"
 #include "support/window_fixture.h"
 
 #include <QCheckBox>
@@ -149,6 +150,77 @@ TEST_F(WindowEndToEnd, ReadingsBecomeGridRows)
     }
 
     w->COMCon->click();
+}
+
+} // namespace
+
+namespace {
+
+// Two meters logged side by side: two windows started from the same folder
+// share its records template, each on a line of its own.
+TEST_F(WindowFixture, TwoWindowsFromOneFolderLogTwoMeters)
+{
+    provideTemplate();
+    testsupport::PtyPair voltLine;
+    testsupport::PtyPair currentLine;
+    ASSERT_TRUE(voltLine.isValid() && currentLine.isValid());
+    qputenv("BRENMOOR_COM1", voltLine.devicePath().toLocal8Bit());
+    qputenv("BRENMOOR_COM2", currentLine.devicePath().toLocal8Bit());
+    struct Unset {
+        ~Unset()
+        {
+            qunsetenv("BRENMOOR_COM1");
+            qunsetenv("BRENMOOR_COM2");
+        }
+    } unset;
+
+    auto volts = makeWindow();
+    const size_t voltBoxes = asked().size();
+    auto amps = makeWindow();
+    EXPECT_EQ(voltBoxes, 0u);
+    EXPECT_TRUE(asked().empty()) << asked().front().text.toStdString();
+    for (TFCOMM* w : { volts.get(), amps.get() }) {
+        EXPECT_EQ(w->windowTitle(), "Brenmoor 5082 Interface Program _Ver: 2.02");
+        EXPECT_TRUE(w->T20VDB->isOpen());
+        EXPECT_EQ(w->boundFramer(), "H40VRData");
+        w->RecordSI->setChecked(false);
+    }
+    amps->COM21Click();
+    volts->COMCon->click();
+    amps->COMCon->click();
+    ASSERT_TRUE(volts->COMM2->IsOpen());
+    ASSERT_TRUE(amps->COMM2->IsOpen());
+
+    const metersim::ModeFrame volt {
+        .range = 1, .digits = QStringLiteral("1234"), .dc = true, .autoRange = true
+    };
+    // Function 9: current in milliamperes.
+    const metersim::ModeFrame milliamps { .range = 0,
+        .digits = QStringLiteral("0250"),
+        .function = QLatin1Char('9'),
+        .dc = true,
+        .autoRange = true };
+    QByteArray voltBytes;
+    QByteArray ampBytes;
+    for (int i = 0; i < 4; ++i) {
+        voltBytes += volt.bytes();
+        ampBytes += milliamps.bytes();
+    }
+    ASSERT_TRUE(voltLine.write(voltBytes));
+    ASSERT_TRUE(currentLine.write(ampBytes));
+
+    const QDeadlineTimer deadline(5000);
+    while ((volts->T20VDB->rowCount() < 3 || amps->T20VDB->rowCount() < 3) && !deadline.hasExpired())
+        QTest::qWait(20);
+    EXPECT_EQ(volts->T20VDB->rowCount(), 3);
+    EXPECT_EQ(amps->T20VDB->rowCount(), 3);
+    const int unit = volts->T20VDB->fieldIndex(QStringLiteral("Unit"));
+    EXPECT_EQ(volts->T20VDB->displayText(0, unit), "V");
+    EXPECT_EQ(amps->T20VDB->displayText(0, unit), "mA") << "each window logs its own meter";
+    EXPECT_TRUE(asked().empty());
+
+    volts->COMCon->click();
+    amps->COMCon->click();
 }
 
 } // namespace

@@ -250,6 +250,33 @@ TEST_F(RecordsTableTest, TemplateIsFoundInCurrentFolderFirstThenBesideTheProgram
     QDir::setCurrent(previous);
 }
 
+TEST_F(RecordsTableTest, TemplateIsSharedByReadersWhileUserTablesStayExclusive)
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const QString path = QFileInfo(makeTable("Rk40vdb.DB")).absoluteFilePath();
+
+    // Two windows log side by side from the same template.
+    RecordsTable first;
+    RecordsTable second;
+    EXPECT_NO_THROW(first.openTemplate());
+    EXPECT_NO_THROW(second.openTemplate());
+    EXPECT_TRUE(first.isOpen() && second.isOpen());
+    logReading(first, kReadings[0]);
+    EXPECT_EQ(second.rowCount(), 0) << "rows live in each table's own memory";
+
+    // Opening the template as a user table still wants it alone.
+    RecordsTable user;
+    EXPECT_EQ(
+        expectError([&] { user.open(path); }), QString("Table '%1' is in use by another program").arg(path));
+    first.close();
+    second.close();
+    EXPECT_NO_THROW(user.open(path));
+    EXPECT_EQ(expectError([&] { first.openTemplate(); }),
+        QString("Table '%1' is in use by another program").arg(path));
+    QDir::setCurrent(previous);
+}
+
 TEST_F(RecordsTableTest, BuiltTemplateHasTheLogFields)
 {
     const QString path = QDir(testsupport::binDir()).filePath("Rk40vdb.DB");
