@@ -16,6 +16,13 @@ namespace {
 
 const QString kTemplateName = QStringLiteral("Rk40vdb.DB");
 
+/** The installed data folder, found from the executable's folder. */
+QString installedDataFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+        + QStringLiteral(BRENMOOR_DATA_DIR_FROM_BIN));
+}
+
 [[noreturn]] void failClosed()
 {
     throw TableStoreError(QStringLiteral("Cannot perform this operation on a closed dataset"));
@@ -248,7 +255,8 @@ QString RecordsTable::templateName()
 QStringList RecordsTable::templateFolders()
 {
     QStringList folders;
-    for (const QString& dir : { QDir::currentPath(), QCoreApplication::applicationDirPath() }) {
+    for (const QString& dir :
+        { QDir::currentPath(), QCoreApplication::applicationDirPath(), installedDataFolder() }) {
         const QString clean = QDir::cleanPath(QDir(dir).absolutePath());
         if (!folders.contains(clean))
             folders.append(clean);

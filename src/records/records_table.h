@@ -103,7 +103,9 @@ public:
     static QString templateName();
     /**
      * The folders the records template is looked for in, in search order:
-     * the current folder first, then the executable's folder. The one list
+     * the current folder first, then the executable's folder, then the
+     * installed data folder (share/brenmoor5082 beside the executable's
+     * bin folder, so an installed tree works under any prefix). The one list
      * both the search and its failure message use.
      */
     static QStringList templateFolders();
