@@ -101,7 +101,8 @@ windows_of() {
 }
 
 # Started cleanly: the main window alone (a second window is a message box),
-# titled as shipped.
+# titled as shipped. The title is matched at its start: Qt on X11 appends the
+# application's display name to it.
 started_cleanly() {
     [ "$(grep -c . <<<"$1")" -eq 1 ] && [[ "$(cut -f3 <<<"$1")" == "$title"* ]]
 }
