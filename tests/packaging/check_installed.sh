@@ -4,9 +4,10 @@
 #   - every file the desktop needs is there;
 #   - the desktop entry and the AppStream data pass their validators, and they
 #     name the icon, the desktop entry and the version that are installed;
-#   - the installed program, started from an empty folder, finds its records
-#     template under the prefix and shows the shipped title, with the window
-#     class the desktop entry names and an icon;
+#   - the installed program, launched through its desktop entry from an empty
+#     folder, finds its records template under the prefix and shows the
+#     shipped title, with the window class the desktop entry names and an
+#     icon;
 #   - a copy of the program outside any prefix does not find it, so the run
 #     above proves the prefix lookup.
 # The window checks run on the xcb platform under Xvfb: the offscreen platform
@@ -73,18 +74,18 @@ echo "--version: $version_line; AppStream release: $release; manual page: $man_v
     && pass "one version everywhere" || fail "the versions differ"
 
 # --- The installed program on a display --------------------------------------
-# Starts a program from an empty folder on a fresh X server and prints, once
-# its first window is shown and start-up has settled, one line per visible
-# window: the window's class and its title.
+# Runs a command from an empty folder on a fresh X server and prints, once the
+# program's first window is shown and start-up has settled, one line per
+# visible window: its class, whether it has an icon, and its title.
 windows_of() {
-    local exe=$1 empty
+    local empty
     empty=$(mktemp -d)
     (
         cd "$empty"
         env -u QT_QPA_PLATFORM HOME="$empty" XDG_RUNTIME_DIR="$empty" xvfb-run -a -s "-screen 0 900x650x24" \
             bash -c '
-                "$1" >/dev/null 2>&1 &
-                pid=$!
+                "$@" >/dev/null 2>&1 &
+                pids=$!
                 timeout 60 xdotool search --sync --onlyvisible --class brenmoor5082 >/dev/null || true
                 sleep 2
                 for w in $(xdotool search --onlyvisible --class brenmoor5082 2>/dev/null); do
@@ -92,10 +93,11 @@ windows_of() {
                     icon=$(xprop -id "$w" _NET_WM_ICON | head -c 40 | grep -q "Icon" && echo icon || echo no-icon)
                     name=$(xprop -id "$w" _NET_WM_NAME | sed -n "s/^[^\"]*\"\(.*\)\"$/\1/p")
                     printf "%s\t%s\t%s\n" "$class" "$icon" "$name"
+                    pids="$pids $(xdotool getwindowpid "$w" 2>/dev/null)"
                 done
-                kill "$pid" 2>/dev/null || true
-                wait "$pid" 2>/dev/null || true
-            ' windows "$exe"
+                kill $pids 2>/dev/null || true
+                wait 2>/dev/null || true
+            ' windows "$@"
     )
     rm -rf "$empty"
 }
@@ -107,8 +109,9 @@ started_cleanly() {
     [ "$(grep -c . <<<"$1")" -eq 1 ] && [[ "$(cut -f3 <<<"$1")" == "$title"* ]]
 }
 
-seen=$(windows_of "$program")
-echo "windows of the installed program (class, icon, title):"
+# Started as the menu does: through the desktop entry, its Exec found on PATH.
+seen=$(windows_of env PATH="$prefix/bin:$PATH" gio launch "$desktop")
+echo "windows of the installed program, launched through its desktop entry (class, icon, title):"
 echo "${seen:-none}" | sed 's/^/  /'
 if started_cleanly "$seen"; then
     pass "the installed program found its template and shows \"$title\""
