@@ -4,13 +4,14 @@
 #include "decode/limit_text_validator.h"
 #include "decode/unit_glyphs.h"
 #include "records/chart_pager.h"
-#include "records/table_store_error.h"
 #include "records/trend_chart_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <exception>
 
 void TFCOMM::connectDecoding()
 {
@@ -43,12 +44,13 @@ void TFCOMM::bindEvaluatorHooks()
 
 void TFCOMM::LcdDisplay40V()
 {
-    // A table error while logging ends this frame's handling; the link goes on.
+    // An error while handling a frame ends that frame's handling and is
+    // shown without waiting; the link goes on with the next frame.
     try {
         if (const auto display = modeDecoder_.LcdDisplay40V(checksystem->isChecked()))
             evaluator_.evaluateModeFrame(*display);
-    } catch (const TableStoreError& e) {
-        showReadingError(e.message());
+    } catch (const std::exception& e) {
+        showReadingError(QString::fromUtf8(e.what()));
     }
 }
 
@@ -57,8 +59,8 @@ void TFCOMM::LcdDisplay20V()
     try {
         if (const auto display = segmentDecoder_.LcdDisplay20V())
             evaluator_.evaluateSegmentFrame(*display);
-    } catch (const TableStoreError& e) {
-        showReadingError(e.message());
+    } catch (const std::exception& e) {
+        showReadingError(QString::fromUtf8(e.what()));
     }
 }
 

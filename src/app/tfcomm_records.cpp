@@ -40,6 +40,9 @@ void TFCOMM::connectRecording()
     connect(RepeatSet, &QCheckBox::clicked, this, &TFCOMM::btFillClick);
     connect(RecordSITime, &QLineEdit::textChanged, this, &TFCOMM::RecordSITimeChange);
     connect(Trecord, &QTimer::timeout, this, &TFCOMM::TrecordTimer);
+    connect(&log, &ReadingLog::rowRefused, this, [this](const QString& message, qint64 unlogged) {
+        readingNotice_->show(message, ReadingLog::unloggedMessage(unlogged));
+    });
     connect(&log, &ReadingLog::limitReached, this, [this](qint32 limit) {
         // Once, without a modal box: the meter link keeps running behind it.
         auto* box = new QMessageBox(QMessageBox::Information, windowTitle(),
@@ -89,7 +92,7 @@ void TFCOMM::INDataToTable()
     try {
         readingLog_->INDataToTable(reading_);
     } catch (const std::exception& e) {
-        // One box at a time: a closed table must not pile up a box per reading.
+        // An interval text that is no number: one box at a time, never waiting.
         showReadingError(QString::fromUtf8(e.what()));
     }
 }

@@ -14,8 +14,13 @@ WindowNotice::~WindowNotice()
     delete box_.data();
 }
 
-void WindowNotice::show(const QString& text)
+void WindowNotice::show(const QString& text, const QString& detail)
 {
+    if (detail != detail_) {
+        detail_ = detail;
+        if (box_)
+            box_->setInformativeText(detail);
+    }
     if (isShowing() && text == text_)
         return;
     text_ = text;
@@ -26,6 +31,7 @@ void WindowNotice::show(const QString& text)
         connect(box_, &QMessageBox::finished, this, &WindowNotice::dismissed);
     }
     box_->setText(text);
+    box_->setInformativeText(detail);
     ++timesShown_;
     box_->show();
     box_->raise();

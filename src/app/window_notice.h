@@ -23,8 +23,13 @@ public:
     WindowNotice(QWidget* parent, QMessageBox::Icon icon, QObject* owner = nullptr);
     ~WindowNotice() override;
 
-    /** Shows @p text, unless the box already shows exactly that text. */
-    void show(const QString& text);
+    /**
+     * Shows @p text, unless the box already shows exactly that text. The
+     * @p detail line under it (a running count, say) is brought up to date
+     * either way, but a changed detail alone neither reopens nor raises the
+     * box and does not count as a new showing.
+     */
+    void show(const QString& text, const QString& detail = QString());
     /** Closes the box if it is open; the next show() opens it again. */
     void clear();
 
@@ -32,6 +37,8 @@ public:
     bool isShowing() const;
     /** The text shown, or last shown. */
     QString text() const { return text_; }
+    /** The detail line shown, or last shown. */
+    QString detail() const { return detail_; }
     /** How many times the box was opened or given a new text; tests read it. */
     int timesShown() const { return timesShown_; }
     /** The box itself once created, for tests that press its button. */
@@ -46,5 +53,6 @@ private:
     QMessageBox::Icon icon_;
     QPointer<QMessageBox> box_;
     QString text_;
+    QString detail_;
     int timesShown_ = 0;
 };

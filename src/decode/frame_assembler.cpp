@@ -44,6 +44,36 @@ void FrameAssembler::setModeFrameHandler(std::function<void()> handler)
 
 void FrameAssembler::H20VRData(const QByteArray& data)
 {
+    deliver(Format::Segment, data);
+}
+
+void FrameAssembler::H40VRData(const QByteArray& data)
+{
+    deliver(Format::Mode, data);
+}
+
+void FrameAssembler::deliver(Format format, const QByteArray& data)
+{
+    waiting_.emplace_back(format, data);
+    if (delivering_)
+        return;
+    delivering_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done { delivering_ };
+    while (!waiting_.empty()) {
+        auto [next, bytes] = std::move(waiting_.front());
+        waiting_.pop_front();
+        if (next == Format::Segment)
+            frameSegments(bytes);
+        else
+            frameModes(bytes);
+    }
+}
+
+void FrameAssembler::frameSegments(const QByteArray& data)
+{
     for (const char c : data) {
         const auto byte = static_cast<unsigned char>(c);
         const char high = hexDigit(byte >> 4);
@@ -55,7 +85,7 @@ void FrameAssembler::H20VRData(const QByteArray& data)
     }
 }
 
-void FrameAssembler::H40VRData(const QByteArray& data)
+void FrameAssembler::frameModes(const QByteArray& data)
 {
     for (const char c : data) {
         const auto byte = static_cast<unsigned char>(c);
@@ -86,8 +116,8 @@ void FrameAssembler::endFrame(
     low_ += QLatin1Char(low);
     state_.FrameText = low_;
     const bool good = check(high_, low_);
-    // Emptied before the decoder runs: a decoder that waits in a modal dialog
-    // lets further bytes arrive, and they belong to the next frame.
+    // Emptied before the decoder runs, so the next frame starts from scratch
+    // even when the decoder does not return normally.
     high_.clear();
     low_.clear();
     if (good && decoder)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <deque>
 #include <functional>
 
 /**
@@ -24,6 +25,10 @@
  *
  * A line that never sends a frame end cannot grow the accumulators past
  * MaxAccumulatedBytes: a byte that would exceed it starts them afresh.
+ *
+ * Delivery is not re-entrant: bytes handed in while a decoder runs (because
+ * something inside it let the event loop poll the port again) wait, and are
+ * framed after the rest of the batch being decoded, in arrival order.
  */
 class FrameAssembler {
 public:
@@ -49,6 +54,12 @@ public:
     const QString& FrameLowDigits() const { return low_; }
 
 private:
+    enum class Format { Segment, Mode };
+
+    /** Queues @p data and, unless a delivery is already under way, frames the queue. */
+    void deliver(Format format, const QByteArray& data);
+    void frameSegments(const QByteArray& data);
+    void frameModes(const QByteArray& data);
     void append(char high, char low);
     void endFrame(char high, char low, bool (*check)(const QString& high, const QString& low),
         const std::function<void()>& decoder);
@@ -58,4 +69,6 @@ private:
     std::function<void()> modeHandler_;
     QString high_;
     QString low_;
+    std::deque<std::pair<Format, QByteArray>> waiting_;
+    bool delivering_ = false;
 };

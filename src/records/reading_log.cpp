@@ -5,6 +5,7 @@
 #include "records/whole_number.h"
 
 #include <algorithm>
+#include <exception>
 
 const QList<ReadingLog::LimitItem>& ReadingLog::limitItems()
 {
@@ -22,6 +23,12 @@ const QList<ReadingLog::LimitItem>& ReadingLog::limitItems()
 QString ReadingLog::limitReachedMessage(qint32 limit)
 {
     return QStringLiteral("Record limit of %1 reached: new readings are not recorded.").arg(limit);
+}
+
+QString ReadingLog::unloggedMessage(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 reading could not be recorded.")
+                      : QStringLiteral("%1 readings could not be recorded.").arg(count);
 }
 
 ReadingLog::ReadingLog(ChartPager& chart, RecordSink& sink, QObject* parent)
@@ -81,8 +88,15 @@ void ReadingLog::INDataToTable(const ReadingState& reading)
         row.acDc = reading.AcDcText;
         row.unit = reading.UnitText;
         row.autoText = reading.AutoText;
-        sink_.appendRecord(row);
-        ++limitCount_;
+        try {
+            sink_.appendRecord(row);
+            ++limitCount_;
+        } catch (const std::exception& e) {
+            // The reading still reaches the chart; the window shows the refusal
+            // and the count without holding up the link.
+            ++unlogged_;
+            emit rowRefused(QString::fromUtf8(e.what()), unlogged_);
+        }
     }
     ++recordNo_;
     chart_.addPoint(reading.ChartValue);
@@ -96,6 +110,7 @@ void ReadingLog::RecordNewClick()
         sink_.emptyRecords();
     recordNo_ = 1;
     limitCount_ = 0;
+    unlogged_ = 0;
     limitNotified_ = false;
 }
 

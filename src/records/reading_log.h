@@ -23,6 +23,11 @@ class RecordSink;
  * Record limit: LimitCount counts the rows appended since the last New; once
  * it reaches RecordLimit no further reading is logged or plotted, and
  * limitReached() is emitted once.
+ *
+ * A row the records table refuses (a closed table, a missing field) does not
+ * stop the reading: it is numbered and plotted as usual, counted in
+ * UnloggedCount(), and rowRefused() tells the window, which shows it without
+ * waiting.
  */
 class ReadingLog : public QObject {
     Q_OBJECT
@@ -42,6 +47,8 @@ public:
     static QString recordDeletedMessage() { return QStringLiteral(" Record deleted "); }
     /** The notice shown once when logging stops at the record limit. */
     static QString limitReachedMessage(qint32 limit);
+    /** The line that counts the readings the records table refused. */
+    static QString unloggedMessage(qint64 count);
 
     ReadingLog(ChartPager& chart, RecordSink& sink, QObject* parent = nullptr);
 
@@ -64,9 +71,10 @@ public:
 
     /**
      * Logs the reading if the record limit, the sampling interval and the
-     * repeat filter let it through. Errors of the records table and of the
-     * interval text are thrown to the caller; the reading is then neither
-     * numbered nor plotted.
+     * repeat filter let it through. A row the records table refuses is
+     * counted and reported through rowRefused(); the reading is still
+     * numbered and plotted. An interval text that is no whole number is
+     * thrown to the caller; the reading is then neither numbered nor plotted.
      */
     void INDataToTable(const ReadingState& reading);
 
@@ -78,11 +86,18 @@ public:
     qint32 RecordNo() const { return recordNo_; }
     qint32 LimitCount() const { return limitCount_; }
     qint32 SampleCountdown() const { return sampleCountdown_; }
+    /** Readings whose row the records table refused, since start or the last New. */
+    qint64 UnloggedCount() const { return unlogged_; }
     QString LastLoggedKey() const { return lastLoggedKey_; }
 
 signals:
     /** Logging stopped because the table holds RecordLimit rows; emitted once until New or a higher limit. */
     void limitReached(qint32 limit);
+    /**
+     * The records table refused a row with @p message; @p unlogged readings
+     * have been refused since start or the last New, this one included.
+     */
+    void rowRefused(const QString& message, qint64 unlogged);
 
 private:
     void reloadCountdown();
@@ -100,6 +115,7 @@ private:
     qint32 recordLimit_ = defaultRecordLimit;
     qint32 limitCount_ = 0;
     qint32 sampleCountdown_ = 0;
+    qint64 unlogged_ = 0;
     QString lastLoggedKey_;
     bool limitNotified_ = false;
 };

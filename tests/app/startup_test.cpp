@@ -1,5 +1,6 @@
 #include "link/com_port_driver.h"
 #include "records/chart_pager.h"
+#include "records/reading_log.h"
 #include "records/records_table.h"
 #include "records/trend_chart_widget.h"
 #include "support/window_fixture.h"
@@ -130,6 +131,8 @@ TEST_F(StartupFailure, MissingRecordsTableIsReportedAndStartUpFinishes)
     EXPECT_EQ(w->panelModel().caption(PanelModel::LcdDa), "3");
     EXPECT_EQ(w->judge->text(), "Pass");
     EXPECT_EQ(w->MaxText->text(), "3,001");
+    EXPECT_EQ(w->chartPager().pointCount(), 5) << "placeholder and one point per reading";
+    EXPECT_EQ(w->readingLog().UnloggedCount(), 4);
     EXPECT_EQ(asked().size(), 1u) << "no modal box while reading";
     EXPECT_TRUE(w->readingNotice().isShowing());
     EXPECT_EQ(w->readingNotice().text(), "Cannot perform this operation on a closed dataset");

@@ -1,20 +1,27 @@
 #include "link/com_port_driver.h"
 #include "metersim/mode_frame.h"
+#include "records/chart_pager.h"
+#include "records/reading_log.h"
 #include "records/records_table.h"
 #include "support/pty_pair.h"
 #include "support/window_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -221,6 +228,102 @@ TEST_F(WindowFixture, TwoWindowsFromOneFolderLogTwoMeters)
 
     volts->COMCon->click();
     amps->COMCon->click();
+}
+
+} // namespace
+
+namespace {
+
+// A reading-path error while the meter streams: the records table is closed
+// (no template), so every reading's row is refused. Twenty frames a second
+// for five seconds through the real driver must leave one notice on screen,
+// no modal box, a count of the refused rows, and no backlog: the next reading
+// shows as soon as it is sent.
+TEST_F(WindowFixture, ReadingErrorShowsOnceWhileTheMeterStreams)
+{
+    testsupport::PtyPair line;
+    ASSERT_TRUE(line.isValid());
+    qputenv("BRENMOOR_COM1", line.devicePath().toLocal8Bit());
+    struct Unset {
+        ~Unset() { qunsetenv("BRENMOOR_COM1"); }
+    } unset;
+
+    auto w = makeWindow();
+    ASSERT_EQ(asked().size(), 1u) << "the missing template is reported at start-up";
+    w->show();
+    w->RecordSI->setChecked(false);
+    w->COMCon->click();
+    ASSERT_TRUE(w->COMM2->IsOpen());
+
+    const metersim::ModeFrame steady {
+        .range = 1, .digits = QStringLiteral("1234"), .dc = true, .autoRange = true
+    };
+    const QByteArray frame = steady.bytes();
+    constexpr int frames = 100; // 5 s at 20 frames/s
+    std::atomic<bool> writeFailed = false;
+    std::atomic<int> sent = 0;
+    std::thread meter([&] {
+        for (int i = 0; i < frames; ++i) {
+            if (!line.write(frame))
+                writeFailed = true;
+            ++sent;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    int mostBoxes = 0;
+    const auto visibleBoxes = [] {
+        int n = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(top) && top->isVisible())
+                ++n;
+        return n;
+    };
+    while (sent < frames) {
+        QTest::qWait(25);
+        mostBoxes = std::max(mostBoxes, visibleBoxes());
+    }
+    meter.join();
+    ASSERT_FALSE(writeFailed);
+
+    // Every frame but the first (not led by an LF) is decoded, with no delay
+    // beyond a poll or two.
+    const QDeadlineTimer settle(2000);
+    while (w->Memo1().totalAppended() < frames - 1 && !settle.hasExpired())
+        QTest::qWait(20);
+    EXPECT_EQ(w->Memo1().totalAppended(), frames - 1);
+
+    WindowNotice& notice = w->readingNotice();
+    EXPECT_EQ(mostBoxes, 1) << "one box at a time";
+    EXPECT_EQ(visibleBoxes(), 1);
+    EXPECT_TRUE(notice.isShowing());
+    EXPECT_EQ(notice.timesShown(), 1);
+    EXPECT_EQ(notice.text(), "Cannot perform this operation on a closed dataset");
+    const qint64 refused = w->readingLog().UnloggedCount();
+    EXPECT_EQ(refused, frames - 1);
+    EXPECT_EQ(notice.box()->informativeText(), ReadingLog::unloggedMessage(refused));
+    EXPECT_EQ(asked().size(), 1u) << "nothing waited in a modal box while reading";
+    // The panel, the extremes and the chart went on.
+    EXPECT_EQ(w->MaxText->text(), "1,234");
+    EXPECT_EQ(w->chartPager().pointCount(), frames - 1 + 1);
+
+    // The next good state decodes at once.
+    const metersim::ModeFrame next {
+        .range = 1, .digits = QStringLiteral("3999"), .dc = true, .autoRange = true
+    };
+    QElapsedTimer took;
+    took.start();
+    ASSERT_TRUE(line.write(next.bytes()));
+    const QDeadlineTimer shown(3000);
+    while (w->reading().ValueText != "3,999" && !shown.hasExpired())
+        QTest::qWait(5);
+    EXPECT_EQ(w->reading().ValueText, "3,999");
+    EXPECT_LT(took.elapsed(), 1000) << "a backlog held the reading up";
+    QTest::qWait(200);
+    EXPECT_EQ(w->Memo1().totalAppended(), frames) << "nothing was left queued behind it";
+    EXPECT_EQ(w->T1VALUE->text(), "3,999");
+    EXPECT_EQ(notice.timesShown(), 1);
+
+    w->COMCon->click();
 }
 
 } // namespace

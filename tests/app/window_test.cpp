@@ -233,6 +233,14 @@ TEST_F(Window, ReadingErrorsShowOneNoticeWithoutWaiting)
     w->showReadingError(QStringLiteral("again"));
     EXPECT_TRUE(notice.isShowing()) << "after a dismissal the same error shows again";
     EXPECT_EQ(notice.timesShown(), 3);
+
+    // A detail line (a running count) follows quietly under the same text.
+    notice.show(QStringLiteral("again"), QStringLiteral("2 readings could not be recorded."));
+    notice.show(QStringLiteral("again"), QStringLiteral("3 readings could not be recorded."));
+    EXPECT_EQ(notice.timesShown(), 3);
+    EXPECT_EQ(notice.box()->informativeText(), QStringLiteral("3 readings could not be recorded."));
+    notice.show(QStringLiteral("other"));
+    EXPECT_EQ(notice.box()->informativeText(), QString()) << "a new trouble starts without the old detail";
 }
 
 TEST_F(Window, DecimalMarkFollowsChecksystem)

@@ -1,5 +1,6 @@
 #include "decode/frame_assembler.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
@@ -128,6 +129,80 @@ TEST_F(FrameAssemblerTest, FramesAreAssembledCheckedAndHandedToTheirDecoder)
         EXPECT_EQ(state.FrameText, c.frameText);
         EXPECT_EQ(assembler.FrameLowDigits(), c.low);
         EXPECT_EQ(assembler.FrameHighDigits(), c.high);
+    }
+}
+
+/** A mode frame led by the previous frame's LF whose four digits are @p digits. */
+QByteArray modeFrame(const char* digits)
+{
+    QByteArray out = bytes({ 0x0A, 0x34 });
+    for (int i = 0; i < 4; ++i)
+        out += char(0x30 | (digits[i] - '0'));
+    return out + bytes({ 0x3B, 0x30, 0x30, 0x3A, 0x0D });
+}
+
+QString modeText(const char* digits)
+{
+    return QStringLiteral("A4%1B00AD").arg(QLatin1String(digits));
+}
+
+// Something inside a decoder may let the event loop run, and the port's poll
+// then hands in more bytes while the frame is still being decoded. They must
+// be framed after the rest of the current batch, never spliced into it.
+TEST_F(FrameAssemblerTest, BytesHandedInDuringADecodeWaitTheirTurn)
+{
+    const QByteArray segA = segmentFrame("0123456789ABCF");
+    const QByteArray segB = segmentFrame("FEDCBA98765432");
+    const QByteArray segC = segmentFrame("11111111111111");
+    const QByteArray a = modeFrame("1111"), b = modeFrame("2222"), c = modeFrame("3333"),
+                     d = modeFrame("4444");
+    struct ReentryCase {
+        const char* name;
+        Format format;
+        QByteArray batch; ///< the batch the poll delivered
+        std::vector<std::pair<size_t, QByteArray>> during; ///< bytes handed in while decoder call N runs
+        std::vector<QString> decoded;
+    };
+    const ReentryCase cases[] = {
+        { "rest of the batch comes first", Format::Mode, a + b + c.left(4), { { 0, c.mid(4) + d } },
+            { modeText("1111"), modeText("2222"), modeText("3333"), modeText("4444") } },
+        { "a frame split by the re-entry is not glued to a later one", Format::Mode, a + b.left(6),
+            { { 0, b.mid(6) + c.left(3) } }, { modeText("1111"), modeText("2222") } },
+        { "queued bytes may bring more bytes in turn", Format::Mode, a + b, { { 0, c }, { 2, d } },
+            { modeText("1111"), modeText("2222"), modeText("3333"), modeText("4444") } },
+        { "segment frames keep their order too", Format::Segment, segA + segB.left(7),
+            { { 0, segB.mid(7) + segC } }, { "0123456789ABCF", "FEDCBA98765432", "11111111111111" } },
+    };
+    for (const ReentryCase& rc : cases) {
+        SCOPED_TRACE(rc.name);
+        ReadingState fresh;
+        FrameAssembler assembler(fresh);
+        std::vector<QString> seen;
+        int depth = 0;
+        int deepest = 0;
+        const auto handler = [&] {
+            ++depth;
+            deepest = std::max(deepest, depth);
+            const size_t call = seen.size();
+            seen.push_back(fresh.FrameText);
+            for (const auto& [when, more] : rc.during) {
+                if (when != call)
+                    continue;
+                if (rc.format == Format::Segment)
+                    assembler.H20VRData(more);
+                else
+                    assembler.H40VRData(more);
+            }
+            --depth;
+        };
+        assembler.setSegmentFrameHandler(handler);
+        assembler.setModeFrameHandler(handler);
+        if (rc.format == Format::Segment)
+            assembler.H20VRData(rc.batch);
+        else
+            assembler.H40VRData(rc.batch);
+        EXPECT_EQ(seen, rc.decoded);
+        EXPECT_EQ(deepest, 1) << "a decoder ran inside another";
     }
 }
 

@@ -263,19 +263,31 @@ TEST_F(ReadingLogTest, LoweringTheLimitBelowTheCountStopsLogging)
     EXPECT_EQ(reached.count(), 1);
 }
 
-TEST_F(ReadingLogTest, TableErrorReachesTheCallerAndNothingIsCounted)
+TEST_F(ReadingLogTest, RefusedRowsAreCountedAndTheReadingsStillPlotted)
 {
+    QSignalSpy refused(&log, &ReadingLog::rowRefused);
     log.setRecordSI(false);
     sink.refusal = QStringLiteral("Cannot perform this operation on a closed dataset");
-    try {
-        log.INDataToTable(reading(QStringLiteral("1")));
-        FAIL() << "error swallowed";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Cannot perform this operation on a closed dataset");
-    }
-    EXPECT_EQ(log.RecordNo(), 1);
-    EXPECT_EQ(log.LimitCount(), 0);
-    EXPECT_EQ(chart.pointCount(), 1);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_NO_THROW(log.INDataToTable(reading(QString::number(i))));
+    ASSERT_EQ(refused.count(), 3);
+    EXPECT_EQ(refused.at(0).at(0).toString(), "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(refused.at(2).at(1).toLongLong(), 3);
+    EXPECT_EQ(log.UnloggedCount(), 3);
+    EXPECT_EQ(log.LimitCount(), 0) << "refused rows do not count towards the record limit";
+    EXPECT_EQ(log.RecordNo(), 4) << "each reading used up its number";
+    EXPECT_EQ(chart.pointCount(), 4) << "the chart goes on";
+    EXPECT_EQ(ReadingLog::unloggedMessage(1), "1 reading could not be recorded.");
+    EXPECT_EQ(ReadingLog::unloggedMessage(3), "3 readings could not be recorded.");
+
+    // The table takes rows again: they carry the numbers that follow.
+    sink.refusal.clear();
+    log.INDataToTable(reading(QStringLiteral("4")));
+    ASSERT_EQ(sink.rows.size(), 1);
+    EXPECT_EQ(sink.rows[0].no, 4);
+    EXPECT_EQ(log.UnloggedCount(), 3);
+    log.RecordNewClick();
+    EXPECT_EQ(log.UnloggedCount(), 0) << "New starts the count afresh";
 }
 
 TEST_F(ReadingLogTest, IntervalThatIsNoNumber)
