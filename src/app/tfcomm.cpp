@@ -475,21 +475,28 @@ void TFCOMM::BitBtn1Click()
         closeRecordsAndTerminate();
 }
 
+bool TFCOMM::mayDropUnsavedOnExit()
+{
+    const int unsaved = unsavedRecordCount();
+    if (unsaved == 0)
+        return true;
+    const QString text = exitQuestionText() + QLatin1Char('\n') + unsavedLine(unsaved);
+    return asker_->ask(this, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 void TFCOMM::BtExit1Click()
 {
-    closeRecordsAndTerminate();
+    // Immediate when nothing would be lost; unsaved rows are never dropped without a question.
+    if (mayDropUnsavedOnExit())
+        closeRecordsAndTerminate();
 }
 
 void TFCOMM::closeEvent(QCloseEvent* event)
 {
-    const int unsaved = unsavedRecordCount();
-    if (unsaved > 0) {
-        const QString text = exitQuestionText() + QLatin1Char('\n') + unsavedLine(unsaved);
-        if (asker_->ask(this, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No)
-            != QMessageBox::Yes) {
-            event->ignore();
-            return;
-        }
+    if (!mayDropUnsavedOnExit()) {
+        event->ignore();
+        return;
     }
     event->accept();
     closeRecordsAndTerminate();

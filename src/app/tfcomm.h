@@ -65,6 +65,8 @@ public:
 
     /** Designed question of "EXIT", ending in a full-width question mark. */
     static QString exitQuestionText();
+    /** Question of Record New when @p unsaved rows would be deleted. */
+    static QString recordNewQuestion(qint64 unsaved);
 
     /**
      * Builds the window and runs FormCreate.
@@ -312,6 +314,8 @@ private:
 
     /** Rows the records table holds that were never saved. */
     int unsavedRecordCount() const;
+    /** Asks the exit question when unsaved rows would be lost; true when the program may end. */
+    bool mayDropUnsavedOnExit();
     /** Closes the records table and ends the program. */
     void closeRecordsAndTerminate();
 

@@ -64,6 +64,13 @@ void TFCOMM::SpeedButton2Click()
     const QString fileName = fileDialogs_->openFileName(this);
     if (fileName.isEmpty())
         return;
+    // The new file is read and checked first: one that fails leaves the
+    // open table and its rows exactly as they were.
+    RecordFiles::OpenCheck check = RecordFiles::readForOpen(*T20VDB, fileName);
+    if (!check.table) {
+        showFileOutcome(check.outcome);
+        return;
+    }
     // Opening drops the rows that were logged but never saved: ask first, as the exits do.
     const qint64 unsaved = T20VDB->isOpen() ? T20VDB->unsavedRowCount() : 0;
     if (unsaved > 0) {
@@ -73,7 +80,7 @@ void TFCOMM::SpeedButton2Click()
             != QMessageBox::Yes)
             return;
     }
-    showFileOutcome(RecordFiles::open(*T20VDB, fileName));
+    T20VDB->replaceWith(std::move(*check.table));
 }
 
 void TFCOMM::BtPrintClick()

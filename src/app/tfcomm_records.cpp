@@ -77,6 +77,13 @@ void TFCOMM::connectRecording()
         [this](float limit) { evaluation_.LowAlarmLimit = limit; });
 }
 
+QString TFCOMM::recordNewQuestion(qint64 unsaved)
+{
+    return (unsaved == 1 ? QStringLiteral("1 record has not been saved.")
+                         : QStringLiteral("%1 records have not been saved.").arg(unsaved))
+        + QStringLiteral("\nDelete the records anyway?");
+}
+
 ChartPager& TFCOMM::chartPager()
 {
     return *chartPager_;
@@ -99,6 +106,13 @@ void TFCOMM::INDataToTable()
 
 void TFCOMM::RecordNewClick()
 {
+    // One click beside Open and Save must not wipe rows that were never saved.
+    const qint64 unsaved = T20VDB->unsavedRowCount();
+    if (unsaved > 0
+        && asker_->ask(
+               this, QMessageBox::Question, recordNewQuestion(unsaved), QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes)
+        return;
     showMessage(QMessageBox::Information, ReadingLog::recordDeletedMessage());
     try {
         readingLog_->RecordNewClick();

@@ -107,10 +107,6 @@ ParadoxHeader ParadoxHeader::parse(const QByteArray& b, qint64 fileSize)
         fail(QStringLiteral("the block size factor %1 is invalid").arg(h.blockFactor));
     if (h.recordSize < 1 || h.recordSize > h.blockSize() - 6)
         fail(QStringLiteral("the record size %1 is invalid").arg(h.recordSize));
-    const quint32 encryption = get(b, kEncryption, 4);
-    if ((encryption != 0 && encryption != kNotEncrypted)
-        || (start == kFixedSize && get(b, kEncryption2, 4) != 0))
-        fail(QStringLiteral("the table is password protected"));
     if (start == kFixedSize)
         h.codePage = int(get(b, kCodePage, 2));
 
@@ -148,6 +144,23 @@ ParadoxHeader ParadoxHeader::parse(const QByteArray& b, qint64 fileSize)
             fail(QStringLiteral("the field names are damaged"));
         f.name = Cp1252::decode(b.constData() + pos, end - pos);
         pos = end + 1;
+    }
+
+    // Checked last, on an otherwise sound header, so that a corrupt header is
+    // never taken for a password. Tables of version 4 and later keep the key
+    // in their second word and say "not encrypted" in the first; a first
+    // word that is neither while the second is clear is damage.
+    const quint32 encryption = get(b, kEncryption, 4);
+    const bool firstClear = encryption == 0 || encryption == kNotEncrypted;
+    if (start == kFixedSize) {
+        if (get(b, kEncryption2, 4) != 0)
+            throw TableStoreError(
+                QStringLiteral("the table is password protected"), TableStoreError::Kind::Encrypted);
+        if (!firstClear)
+            fail(QStringLiteral("the header's encryption word is damaged"));
+    } else if (!firstClear) {
+        throw TableStoreError(
+            QStringLiteral("the table is password protected"), TableStoreError::Kind::Encrypted);
     }
     return h;
 }

@@ -1,10 +1,13 @@
 #include "records/record_files.h"
 
+#include "records/log_table_layout.h"
 #include "records/records_table.h"
 #include "records/safe_file_writer.h"
 #include "records/text_export.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,7 +32,113 @@ QString RecordFiles::extensionOf(const QString& fileName)
 
 RecordFiles::Format RecordFiles::formatFor(const QString& fileName)
 {
-    return extensionOf(fileName) == QLatin1String(".db") ? Format::Paradox : Format::Text;
+    return extensionOf(fileName).compare(QLatin1String(".db"), Qt::CaseInsensitive) == 0 ? Format::Paradox
+                                                                                         : Format::Text;
+}
+
+namespace {
+
+QString typeName(FieldType type)
+{
+    switch (type) {
+    case FieldType::Alpha:
+        return QStringLiteral("text");
+    case FieldType::Date:
+        return QStringLiteral("date");
+    case FieldType::Short:
+        return QStringLiteral("short integer");
+    case FieldType::Long:
+        return QStringLiteral("long integer");
+    case FieldType::Currency:
+        return QStringLiteral("currency");
+    case FieldType::Number:
+        return QStringLiteral("number");
+    case FieldType::Logical:
+        return QStringLiteral("logical");
+    case FieldType::Time:
+        return QStringLiteral("time");
+    case FieldType::Timestamp:
+        return QStringLiteral("timestamp");
+    case FieldType::AutoInc:
+        return QStringLiteral("autoincrement");
+    default:
+        break;
+    }
+    return QStringLiteral("type %1").arg(int(type));
+}
+
+QString describe(const FieldDef& f)
+{
+    return f.type == FieldType::Alpha ? QStringLiteral("text of %1 characters").arg(f.size)
+                                      : typeName(f.type);
+}
+
+/**
+ * Characters a text field needs for what the log writes into it: "AC" or
+ * "DC"; a sign, four digits and three decimal marks; the longest unit such as
+ * "kRPM"; "AUTO" or "MANU".
+ */
+int textNeeded(const QString& field)
+{
+    static const std::pair<const char*, int> needs[]
+        = { { "DC/AC", 2 }, { "Value", 8 }, { "Unit", 4 }, { "AUTO", 4 } };
+    for (const auto& [name, size] : needs)
+        if (field.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return size;
+    return 1;
+}
+
+} // namespace
+
+QStringList RecordFiles::fieldDifferences(const QVector<FieldDef>& fields)
+{
+    QStringList differences;
+    for (FieldDef wanted : logTableFields()) {
+        if (wanted.type == FieldType::Alpha)
+            wanted.size = textNeeded(wanted.name);
+        const auto found = std::find_if(fields.begin(), fields.end(),
+            [&](const FieldDef& f) { return f.name.compare(wanted.name, Qt::CaseInsensitive) == 0; });
+        if (found == fields.end())
+            differences.append(QStringLiteral("\"%1\" is missing").arg(wanted.name));
+        else if (found->type != wanted.type || (wanted.type == FieldType::Alpha && found->size < wanted.size))
+            differences.append(QStringLiteral("\"%1\" is %2, needs %3")
+                                   .arg(found->name, describe(*found),
+                                       wanted.type == FieldType::Alpha
+                                           ? QStringLiteral("text of at least %1 characters").arg(wanted.size)
+                                           : typeName(wanted.type)));
+    }
+    return differences;
+}
+
+RecordFiles::OpenCheck RecordFiles::readForOpen(const RecordsTable& current, const QString& fileName)
+{
+    OpenCheck check;
+    try {
+        RecordsTable::Loaded loaded = current.load(fileName);
+        const QStringList differences = fieldDifferences(loaded.fields());
+        if (!differences.isEmpty()) {
+            check.outcome = failure(QStringLiteral("The file is not a records table: its fields differ from "
+                                                   "those the readings are logged into.\n\n%1\n\n%2.")
+                                        .arg(fileName, differences.join(QStringLiteral(";\n"))));
+            return check;
+        }
+        check.table = std::move(loaded);
+    } catch (const TableStoreError& e) {
+        switch (e.kind()) {
+        case TableStoreError::Kind::Damaged:
+            check.outcome = failure(damagedSentence() + QStringLiteral("\n\n") + e.message());
+            break;
+        case TableStoreError::Kind::Encrypted:
+            check.outcome
+                = failure(QStringLiteral("The table is password protected; this program cannot read it.\n\n")
+                    + e.message());
+            break;
+        case TableStoreError::Kind::General:
+            check.outcome = failure(e.message());
+            break;
+        }
+    }
+    return check;
 }
 
 QList<QStringList> RecordFiles::exportRows(const RecordsTable& table)
@@ -102,12 +211,9 @@ FileOutcome RecordFiles::save(RecordsTable& table, const QString& fileName)
 
 FileOutcome RecordFiles::open(RecordsTable& table, const QString& fileName)
 {
-    table.close();
-    try {
-        table.open(fileName);
-    } catch (const TableStoreError& e) {
-        table.close();
-        return failure(e.message());
-    }
+    OpenCheck check = readForOpen(table, fileName);
+    if (!check.table)
+        return check.outcome;
+    table.replaceWith(std::move(*check.table));
     return {};
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "records/paradox_field.h"
+#include "records/records_table.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
-class RecordsTable;
+#include <optional>
 
 /**
  * What a file command ended with: whether it succeeded and the message to show
@@ -20,7 +24,7 @@ struct FileOutcome {
 /**
  * Saving the records table as a Paradox table or as tab-separated text, and
  * opening a saved Paradox table in its place. The file's name decides the
- * format: only a lower-case ".db" ending gives a Paradox copy.
+ * format: a ".db" ending in any case gives a Paradox copy.
  */
 class RecordFiles {
 public:
@@ -28,8 +32,37 @@ public:
 
     /** The file name's extension: from the last "." of its name part, the "." included. */
     static QString extensionOf(const QString& fileName);
-    /** Paradox for exactly ".db", text for every other extension or none. */
+    /**
+     * Paradox for ".db" in any case ("Rk40vdb.DB" is one), text for every
+     * other extension or none.
+     */
     static Format formatFor(const QString& fileName);
+
+    /** What reading and checking a file for Open gave: the table to put in place, or why not. */
+    struct OpenCheck {
+        std::optional<RecordsTable::Loaded> table;
+        FileOutcome outcome;
+    };
+
+    /**
+     * Reads the Paradox table @p fileName and checks that the reading log can
+     * write into it, leaving @p current untouched. On failure the outcome
+     * holds the message for the user.
+     */
+    static OpenCheck readForOpen(const RecordsTable& current, const QString& fileName);
+
+    /**
+     * The fields of @p fields that differ from what the reading log writes:
+     * one text per missing field, field of another type, or text field too
+     * short for the log's texts. Empty when the log can write every field.
+     */
+    static QStringList fieldDifferences(const QVector<FieldDef>& fields);
+
+    /** First sentence of every message about a file that cannot be read as a table. */
+    static QString damagedSentence()
+    {
+        return QStringLiteral("The file is damaged or is not a records table.");
+    }
 
     /**
      * Display texts of every row in the exported column order. Throws
@@ -54,9 +87,10 @@ public:
     static FileOutcome save(RecordsTable& table, const QString& fileName);
 
     /**
-     * Closes the table (its unsaved rows are dropped; ask before calling) and
-     * opens @p fileName in its place. A file that cannot be read leaves the
-     * table closed and gives the reason.
+     * Reads and checks @p fileName first (readForOpen()); only when that
+     * succeeds does it take the place of the open table, whose unsaved rows
+     * are dropped then (ask before calling). A file that fails leaves the
+     * open table and its rows exactly as they were and gives the reason.
      */
     static FileOutcome open(RecordsTable& table, const QString& fileName);
 

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kTemplateName = QStringLiteral("Rk40vdb.DB");
@@ -26,6 +28,15 @@ QString installedDataFolder()
 [[noreturn]] void failClosed()
 {
     throw TableStoreError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+/** Whether @p path names the file open in @p file (not one renamed over it since). */
+bool sameFile(const QFile& file, const QString& path)
+{
+    struct stat open { };
+    struct stat named { };
+    return ::fstat(file.handle(), &open) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0
+        && open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 /** The system's long time format without the time zone, e.g. "HH:mm:ss". */
@@ -58,32 +69,83 @@ RecordsTable::RecordsTable(QObject* parent)
 
 RecordsTable::~RecordsTable() = default;
 
-bool RecordsTable::open(const QString& path, Access access)
-{
-    if (isOpen())
-        close();
-    auto lock = std::make_unique<ParadoxFileLock>(
-        path, access == Access::Exclusive ? ParadoxFileLock::Mode::Exclusive : ParadoxFileLock::Mode::Shared);
+struct RecordsTable::Loaded::Data {
+    QString path;
+    std::unique_ptr<ParadoxFileLock> lock;
+    bool sameLock = false; ///< read through the lock the table already holds
     ParadoxTable table;
-    try {
-        table = ParadoxReader::read(lock->file());
-    } catch (const TableStoreError& e) {
-        throw TableStoreError(QStringLiteral("Cannot open table '%1': %2").arg(path, e.message()));
+};
+
+RecordsTable::Loaded::Loaded()
+    : d_(std::make_unique<Data>())
+{
+}
+RecordsTable::Loaded::Loaded(Loaded&&) noexcept = default;
+RecordsTable::Loaded& RecordsTable::Loaded::operator=(Loaded&&) noexcept = default;
+RecordsTable::Loaded::~Loaded() = default;
+
+QString RecordsTable::Loaded::path() const
+{
+    return d_->path;
+}
+const QVector<FieldDef>& RecordsTable::Loaded::fields() const
+{
+    return d_->table.header.fields;
+}
+qint64 RecordsTable::Loaded::rowCount() const
+{
+    return d_->table.rows.count();
+}
+
+RecordsTable::Loaded RecordsTable::load(const QString& path, Access access) const
+{
+    Loaded loaded;
+    loaded.d_->path = path;
+    // The table open here holds its file's lock: read that file again through it.
+    loaded.d_->sameLock = isOpen() && sameFile(d_->lock->file(), path);
+    QFile* file = nullptr;
+    if (loaded.d_->sameLock) {
+        file = &d_->lock->file();
+    } else {
+        loaded.d_->lock = std::make_unique<ParadoxFileLock>(
+            path, access == Access::Exclusive ? ParadoxFileLock::Mode::Exclusive : ParadoxFileLock::Mode::Shared);
+        file = &loaded.d_->lock->file();
     }
-    d_->path = path;
-    d_->lock = std::move(lock);
-    d_->fields = table.header.fields;
+    try {
+        file->seek(0);
+        loaded.d_->table = ParadoxReader::read(*file);
+    } catch (const TableStoreError& e) {
+        const auto kind = e.kind() == TableStoreError::Kind::Encrypted ? TableStoreError::Kind::Encrypted
+                                                                       : TableStoreError::Kind::Damaged;
+        throw TableStoreError(QStringLiteral("Cannot open table '%1': %2").arg(path, e.message()), kind);
+    }
+    return loaded;
+}
+
+void RecordsTable::replaceWith(Loaded&& loaded)
+{
+    std::unique_ptr<Loaded::Data> in = std::move(loaded.d_);
+    loaded.d_ = std::make_unique<Loaded::Data>();
+    if (!in->sameLock)
+        d_->lock = std::move(in->lock); // releases the lock of the table open before
+    d_->path = in->path;
+    d_->fields = in->table.header.fields;
     d_->offsets.clear();
     int offset = 0;
     for (const FieldDef& f : d_->fields) {
         d_->offsets.append(offset);
         offset += f.size;
     }
-    d_->rows = std::move(table.rows);
+    d_->rows = std::move(in->table.rows);
     d_->pending = QByteArray(offset, '\0');
     d_->appending = false;
     d_->savedRows = d_->rows.count();
     emit tableReset();
+}
+
+bool RecordsTable::open(const QString& path, Access access)
+{
+    replaceWith(load(path, access));
     return true;
 }
 

@@ -28,15 +28,42 @@ public:
      */
     enum class Access { Exclusive, SharedRead };
 
+    /** A table read from its file and locked, ready to take the place of the open one. */
+    class Loaded {
+    public:
+        Loaded();
+        Loaded(Loaded&&) noexcept;
+        Loaded& operator=(Loaded&&) noexcept;
+        ~Loaded();
+        QString path() const;
+        const QVector<FieldDef>& fields() const;
+        qint64 rowCount() const;
+
+    private:
+        friend class RecordsTable;
+        struct Data;
+        std::unique_ptr<Data> d_;
+    };
+
     explicit RecordsTable(QObject* parent = nullptr);
     ~RecordsTable() override;
 
     /**
+     * Reads the Paradox table at @p path and locks it as @p access says,
+     * without touching the table open here. When @p path is the table open here, it
+     * is read again through the lock already held. Throws TableStoreError
+     * with a clear message when the file is missing, locked, not a Paradox
+     * table or damaged.
+     */
+    Loaded load(const QString& path, Access access = Access::Exclusive) const;
+    /** Puts @p loaded in place of the open table; rows not saved are discarded. Emits tableReset(). */
+    void replaceWith(Loaded&& loaded);
+
+    /**
      * Opens the Paradox table at @p path and loads its rows, locking the
-     * file as @p access says. Closes any table open before. Throws
-     * TableStoreError with a clear message when the file is missing, locked,
-     * not a Paradox table or damaged; the table is closed then. Returns true
-     * on success.
+     * file as @p access says, in place of any table open before. Throws TableStoreError with a clear
+     * message when the file is missing, locked, not a Paradox table or
+     * damaged; the table open before stays open then. Returns true on success.
      */
     bool open(const QString& path, Access access = Access::Exclusive);
     /** Closes the table; rows not saved are discarded. Emits tableReset(). */

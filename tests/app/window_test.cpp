@@ -1,3 +1,4 @@
+#include "records/reading_log.h"
 #include "records/records_table.h"
 #include "records/trend_chart_widget.h"
 #include "support/records_fixture.h"
@@ -177,15 +178,88 @@ TEST_F(Window, ExitButtonAsksAndCountsUnsavedRows)
     }
 }
 
-TEST_F(Window, MenuExitEndsAtOnceEvenWithUnsavedRows)
+// Menu "Exit" (and the hidden exit panel) end at once only when nothing would be lost.
+TEST_F(Window, MenuExitAsksOnlyWhenRowsAreUnsaved)
 {
     provideTemplate();
-    auto w = makeWindow();
-    appendRows(*w->T20VDB, 2);
-    w->Exit1->trigger();
-    EXPECT_TRUE(asked().empty());
-    EXPECT_EQ(terminated(), 1);
-    EXPECT_FALSE(w->T20VDB->isOpen());
+    const ExitCase cases[] = {
+        { "NoRows", 0, QMessageBox::No, false, true },
+        { "UnsavedYes", 2, QMessageBox::Yes, true, true },
+        { "UnsavedNo", 2, QMessageBox::No, true, false },
+    };
+    for (const ExitCase& c : cases) {
+        for (const bool menu : { true, false }) {
+            SCOPED_TRACE(std::string(c.name) + (menu ? " menu" : " panel"));
+            auto w = makeWindow();
+            appendRows(*w->T20VDB, c.unsavedRows);
+            answer(c.answer);
+            if (menu)
+                w->Exit1->trigger();
+            else
+                w->BtExit->click();
+            ASSERT_EQ(asked().size(), c.asks ? 1u : 0u);
+            if (c.asks) {
+                EXPECT_EQ(asked().front().buttons, QMessageBox::Yes | QMessageBox::No);
+                EXPECT_TRUE(asked().front().text.endsWith("2 records have not been saved and will be lost."));
+            }
+            EXPECT_EQ(terminated(), c.ends ? 1 : 0);
+            EXPECT_EQ(w->T20VDB->isOpen(), !c.ends);
+            EXPECT_EQ(w->T20VDB->rowCount(), c.ends ? 0 : c.unsavedRows);
+            asker().asked->clear();
+            asker().answers->clear();
+        }
+    }
+}
+
+// Record "New" and its button empty the table; unsaved rows are only deleted after a Yes.
+TEST_F(Window, RecordNewAsksBeforeDeletingUnsavedRows)
+{
+    provideTemplate();
+    struct Case {
+        const char* name;
+        int rows;
+        bool saved;
+        QMessageBox::StandardButton answer;
+        bool asks;
+        bool empties;
+    };
+    const Case cases[] = {
+        { "Empty", 0, false, QMessageBox::No, false, true },
+        { "AllSaved", 3, true, QMessageBox::No, false, true },
+        { "UnsavedYes", 3, false, QMessageBox::Yes, true, true },
+        { "UnsavedNo", 3, false, QMessageBox::No, true, false },
+    };
+    for (const Case& c : cases) {
+        for (const bool menu : { true, false }) {
+            SCOPED_TRACE(std::string(c.name) + (menu ? " menu" : " button"));
+            auto w = makeWindow();
+            appendRows(*w->T20VDB, c.rows);
+            if (c.saved)
+                w->T20VDB->markSaved();
+            answer(c.answer);
+            if (menu)
+                w->New1->trigger();
+            else
+                w->RecordNew->click();
+            QStringList texts;
+            for (const auto& box : asked())
+                texts << box.text;
+            QStringList expected;
+            if (c.asks)
+                expected << TFCOMM::recordNewQuestion(c.rows);
+            if (c.empties)
+                expected << ReadingLog::recordDeletedMessage();
+            EXPECT_EQ(texts, expected);
+            if (c.asks) {
+                EXPECT_EQ(asked().front().buttons, QMessageBox::Yes | QMessageBox::No);
+            }
+            EXPECT_EQ(w->T20VDB->rowCount(), c.empties ? 0 : c.rows);
+            EXPECT_TRUE(w->T20VDB->isOpen());
+            asker().asked->clear();
+            asker().answers->clear();
+        }
+    }
+    EXPECT_EQ(TFCOMM::recordNewQuestion(3), "3 records have not been saved.\nDelete the records anyway?");
 }
 
 TEST_F(Window, CloseBoxAsksOnlyWhenRowsAreUnsaved)

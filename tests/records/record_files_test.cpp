@@ -31,7 +31,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-TEST(RecordFileFormat, OnlyLowerCaseDbGivesParadox)
+TEST(RecordFileFormat, DbInAnyCaseGivesParadox)
 {
     struct Case {
         const char* name;
@@ -42,8 +42,9 @@ TEST(RecordFileFormat, OnlyLowerCaseDbGivesParadox)
         { "/home/u/log.xls", F::Text },
         { "/home/u/log.txt", F::Text },
         { "/home/u/log.db", F::Paradox },
-        { "/home/u/log.DB", F::Text },
-        { "/home/u/log.Db", F::Text },
+        { "/home/u/log.DB", F::Paradox },
+        { "/home/u/log.Db", F::Paradox },
+        { "/home/u/Rk40vdb.DB", F::Paradox },
         { "/home/u/log", F::Text },
         { "/home/u/log.csv", F::Text },
         { "/home/u/log.db.txt", F::Text },
@@ -155,7 +156,7 @@ protected:
 TEST_F(RecordFilesWithTable, TextNamesGetTheSameBytesAndReportSuccess)
 {
     testsupport::appendRows(table, testsupport::sampleRows().mid(0, 2));
-    for (const char* name : { "log.xls", "log.txt", "log.DB", "log", "log.csv" }) {
+    for (const char* name : { "log.xls", "log.txt", "log", "log.xlsx" }) {
         SCOPED_TRACE(name);
         const FileOutcome outcome = RecordFiles::save(table, file(name));
         EXPECT_TRUE(outcome.ok);
@@ -311,7 +312,7 @@ TEST_F(RecordFilesWithTable, ReadOnlyFileOpens)
     EXPECT_EQ(table.unsavedRowCount(), 0);
 }
 
-TEST_F(RecordFilesWithTable, UnreadableFilesLeaveTheTableClosed)
+TEST_F(RecordFilesWithTable, UnreadableFilesKeepTheOpenTable)
 {
     QStringList files;
     for (QDirIterator it(testsupport::dataDir() + QStringLiteral("/paradox/damaged"), QDir::Files);
@@ -319,19 +320,23 @@ TEST_F(RecordFilesWithTable, UnreadableFilesLeaveTheTableClosed)
         files.append(it.next());
     writeFile(file("text.db"), "No\tTime\r\n1\t14:03:27\r\n");
     files << file("text.db") << file("missing.db") << dir.path();
+    testsupport::appendRows(table, testsupport::sampleRows());
+    const QString before = table.path();
 
     for (const QString& path : files) {
         SCOPED_TRACE(path.toStdString());
-        ASSERT_TRUE(table.open(testsupport::copyRecordsTemplate(dir.path())));
         const FileOutcome outcome = RecordFiles::open(table, path);
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.message.isEmpty());
-        EXPECT_FALSE(table.isOpen());
-        // A closed table cannot be saved either, and says so.
-        const FileOutcome save = RecordFiles::save(table, file("after.xls"));
-        EXPECT_FALSE(save.ok);
-        EXPECT_FALSE(QFile::exists(file("after.xls")));
+        EXPECT_EQ(outcome.icon, FileOutcome::Icon::Critical);
+        ASSERT_TRUE(table.isOpen());
+        EXPECT_EQ(table.path(), before);
+        EXPECT_EQ(testsupport::readRows(table), testsupport::sampleRows());
+        EXPECT_EQ(table.unsavedRowCount(), 5);
     }
+    // The kept table still saves.
+    EXPECT_TRUE(RecordFiles::save(table, file("after.xls")).ok);
+    EXPECT_TRUE(QFile::exists(file("after.xls")));
 }
 
 } // namespace
