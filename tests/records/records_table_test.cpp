@@ -199,7 +199,7 @@ TEST_F(RecordsTableTest, FailedCopyLeavesExistingFileAndRows)
     EXPECT_TRUE(old.isEmpty());
 }
 
-TEST_F(RecordsTableTest, OpenIsExclusiveAndFailuresLeaveTheTableClosed)
+TEST_F(RecordsTableTest, OpenIsExclusiveAndFailuresKeepTheOpenTable)
 {
     const QString path = makeTable("t.db");
     table.open(path);
@@ -215,9 +215,17 @@ TEST_F(RecordsTableTest, OpenIsExclusiveAndFailuresLeaveTheTableClosed)
     junk.write("not a table");
     junk.close();
     EXPECT_TRUE(expectError([&] { second.open(junk.fileName()); }).startsWith("Cannot open table"));
-    EXPECT_FALSE(second.isOpen());
+    EXPECT_TRUE(second.isOpen()) << "a file that fails leaves the open table in place";
+    EXPECT_EQ(second.path(), path);
     EXPECT_EQ(expectError([&] { second.open(dir.filePath("none.db")); }),
         QString("Table '%1' does not exist").arg(dir.filePath("none.db")));
+    EXPECT_EQ(second.path(), path);
+    // Opening the open table again reads it through the lock it holds.
+    EXPECT_NO_THROW(second.open(path));
+    EXPECT_EQ(second.path(), path);
+    RecordsTable third;
+    EXPECT_EQ(
+        expectError([&] { third.open(path); }), QString("Table '%1' is in use by another program").arg(path));
 }
 
 TEST_F(RecordsTableTest, ReadOnlyFileOpens)
