@@ -4,6 +4,7 @@
 #include "app/tfcomm.h"
 #include "link/com_port_driver.h"
 #include "link/hid/usb_cable_link.h"
+#include "records/chart_pager.h"
 #include "records/trend_chart_widget.h"
 
 #include <QAction>
@@ -97,9 +98,11 @@ void TFCOMM::BtDiscon1Click()
 
 void TFCOMM::setReviewButtonsEnabled(bool enabled)
 {
-    for (QToolButton* b : { RecordNew, OpenDataFiles, saveas, BtPrint, Chtshow->BtNext, Chtshow->BTlast,
-             Chtshow->BtNew, Chtshow->BtSave })
+    for (QToolButton* b : { RecordNew, OpenDataFiles, saveas, BtPrint, Chtshow->BtNew, Chtshow->BtSave })
         b->setEnabled(enabled);
+    // Next and Last are the chart's page buttons too: the pager keeps them
+    // disabled through every chart update until the link lets go.
+    chartPager_->setNextAndLastHeld(!enabled);
 }
 
 void TFCOMM::COMConClick()

@@ -135,10 +135,33 @@ void ChartPager::BTlastClick()
 
 void ChartPager::pageAfterReading()
 {
-    if (!buttons_.first)
+    // Turning to the first page after every reading, as the paging step once
+    // did, would keep the newest readings off the chart for good.
+    if (!followsLast_)
         return;
-    BtFirstClick();
-    buttons_.next = buttons_.last = false;
+    const PageButtons onLast { true, true, false, false };
+    if (page_ == pageCount() && buttons_ == onLast)
+        return;
+    page_ = pageCount();
+    buttons_ = onLast;
+    caption_ = QString::number(page_);
+    emit controlsChanged();
+    emit pageChanged();
+}
+
+ChartPager::PageButtons ChartPager::pageButtons() const
+{
+    PageButtons b = buttons_;
+    if (held_)
+        b.next = b.last = false;
+    return b;
+}
+
+void ChartPager::setNextAndLastHeld(bool held)
+{
+    held_ = held;
+    if (!held)
+        buttons_.next = buttons_.last = true;
     emit controlsChanged();
 }
 

@@ -18,6 +18,14 @@
  * The page actions (First, Previous, Next, Last) follow the chart's page
  * button table: each sets the page, the enabled state of the four page
  * buttons, whether the chart follows the last page, and the page caption.
+ *
+ * While readings arrive the chart shows the newest ones: it follows the last
+ * page until the user pages back with First or Previous, and stays on the
+ * chosen page until Last resumes following.
+ *
+ * A meter link holds Next and Last disabled (they are among the buttons a
+ * link disables); the hold wins over every page action and chart update
+ * until the link lets go.
  */
 class ChartPager : public QObject {
     Q_OBJECT
@@ -61,7 +69,14 @@ public:
 
     /** Caption of the page number button Bt10. */
     QString pageCaption() const { return caption_; }
-    PageButtons pageButtons() const { return buttons_; }
+    /** Enabled state of the page buttons, with the link's hold on Next and Last applied. */
+    PageButtons pageButtons() const;
+    /**
+     * A link starts (@p held) or ends: while held, Next and Last stay
+     * disabled whatever the page actions set; letting go enables both.
+     */
+    void setNextAndLastHeld(bool held);
+    bool nextAndLastHeld() const { return held_; }
     bool ChartFollowsLast() const { return followsLast_; }
 
     void BtFirstClick();
@@ -70,7 +85,10 @@ public:
     void BTlastClick();
     /** The hidden DELDATA button: the same as First. */
     void DELDATAClick() { BtFirstClick(); }
-    /** Paging step after each mode-frame reading: First when BtFirst is enabled, then Next and Last disabled.
+    /**
+     * Paging step after each mode-frame reading. While the chart follows
+     * the last page it stays there, with Next and Last disabled as Last
+     * leaves them; after the user paged back it stays on the chosen page.
      */
     void pageAfterReading();
 
@@ -121,6 +139,7 @@ private:
     QString caption_ = QStringLiteral("1");
     PageButtons buttons_;
     bool followsLast_ = true;
+    bool held_ = false;
     int activeSeries_ = 0;
     double valueMin_ = -4100.0;
     double valueMax_ = 4100.0;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -147,27 +148,70 @@ INSTANTIATE_TEST_SUITE_P(ChartPager, PageAction,
         ActionCase { "Last", nullptr, &ChartPager::BTlastClick, 3, { true, true, false, false }, true }),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChartPager, ReadingsPullTheChartBackToTheFirstPage)
+/** One step of a live session: readings arriving, or something the user or the link does. */
+using Step = std::function<void(ChartPager&)>;
+
+Step readings(int count)
 {
-    ChartPager pager;
-    pager.setPointsPerPage(10);
-    fill(pager, 25);
-    pager.BtFirstClick();
-    pager.BTlastClick();
-    EXPECT_EQ(pager.page(), 3);
-
-    pager.addPoint(1.0); // the next reading follows the last page ...
-    EXPECT_EQ(pager.page(), 3);
-    pager.pageAfterReading(); // ... then the evaluation's paging step goes to page 1
-    EXPECT_EQ(pager.page(), 1);
-    EXPECT_FALSE(pager.ChartFollowsLast());
-    EXPECT_EQ(pager.pageButtons(), (Buttons { false, false, false, false }));
-
-    pager.addPoint(2.0);
-    pager.pageAfterReading();
-    EXPECT_EQ(pager.page(), 1);
-    EXPECT_EQ(pager.pageButtons(), (Buttons { false, false, false, false }));
+    return [count](ChartPager& p) {
+        for (int i = 0; i < count; ++i) {
+            p.addPoint(double(p.pointCount()));
+            p.pageAfterReading();
+        }
+    };
 }
+
+struct LiveCase {
+    const char* name;
+    std::vector<Step> steps; // from a new chart at 100 points per page
+    int page;
+    bool followsLast;
+    Buttons buttons;
+};
+
+class LivePaging : public ::testing::TestWithParam<LiveCase> { };
+
+TEST_P(LivePaging, NewestReadingsStayInViewUntilTheUserPagesBack)
+{
+    const LiveCase& c = GetParam();
+    ChartPager pager;
+    for (const Step& step : c.steps)
+        step(pager);
+    EXPECT_EQ(pager.page(), c.page);
+    EXPECT_EQ(pager.pageCaption(), QString::number(c.page));
+    EXPECT_EQ(pager.ChartFollowsLast(), c.followsLast);
+    EXPECT_EQ(pager.pageButtons(), c.buttons);
+    if (c.followsLast) {
+        const QList<QPointF> shown = pager.pagePoints(1000);
+        ASSERT_FALSE(shown.isEmpty());
+        EXPECT_EQ(shown.last().x(), double(pager.pointCount() - 1)) << "the newest reading is on the chart";
+    }
+}
+
+const Step first = &ChartPager::BtFirstClick;
+const Step previous = &ChartPager::BTPreviousClick;
+const Step next = &ChartPager::BtNextClick;
+const Step last = &ChartPager::BTlastClick;
+const Step hold = [](ChartPager& p) { p.setNextAndLastHeld(true); };
+const Step release = [](ChartPager& p) { p.setNextAndLastHeld(false); };
+
+// 250 readings and the placeholder make 251 points: three pages of 100.
+INSTANTIATE_TEST_SUITE_P(ChartPager, LivePaging,
+    ::testing::Values(
+        LiveCase { "FollowsTheLastPage", { readings(250) }, 3, true, { true, true, false, false } },
+        LiveCase { "FirstHoldsPageOne", { readings(250), first, readings(60) }, 1, false,
+            { false, false, true, true } },
+        LiveCase { "PreviousHoldsTheChosenPage", { readings(250), previous, readings(60) }, 2, false,
+            { true, true, true, true } },
+        LiveCase { "NextDoesNotResumeFollowing", { readings(250), first, next, readings(100) }, 2, false,
+            { true, true, true, true } },
+        LiveCase { "LastResumesFollowing", { readings(250), first, readings(60), last, readings(50) }, 4,
+            true, { true, true, false, false } },
+        LiveCase { "LinkHoldWinsOverPageActions", { hold, readings(250), first, readings(10) }, 1, false,
+            { false, false, false, false } },
+        LiveCase { "LettingGoEnablesNextAndLast", { hold, readings(250), release }, 3, true,
+            { true, true, true, true } }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ChartPager, NewLeavesOnePlaceholderPoint)
 {
