@@ -9,10 +9,15 @@
 #include <cstring>
 
 struct FakeHidPlatform::DeviceState {
+    using Queue = std::deque<std::vector<uint8_t>>;
+
     FakeHidDeviceSpec setup;
     std::mutex mutex;
     std::condition_variable arrived;
-    std::deque<std::vector<uint8_t>> reports;
+    Queue pending; ///< reports before the first reader opened
+    std::vector<Queue*> readers; ///< queues of the handles open for reading
+    bool everRead = false;
+    int lost = 0;
     bool gone = false;
     uint32_t readOpenError = 0;
     int taken = 0;
@@ -28,11 +33,25 @@ public:
         , counter_(std::move(counter))
         , counterMutex_(counterMutex)
     {
-        std::lock_guard lock(counterMutex_);
-        ++*counter_;
+        {
+            std::lock_guard lock(counterMutex_);
+            ++*counter_;
+        }
+        if (access_ == HidAccess::Read) {
+            std::lock_guard lock(state_->mutex);
+            if (!state_->everRead)
+                queue_ = std::move(state_->pending);
+            state_->everRead = true;
+            state_->readers.push_back(&queue_);
+        }
     }
     ~Handle() override
     {
+        if (access_ == HidAccess::Read) {
+            std::lock_guard lock(state_->mutex);
+            auto& readers = state_->readers;
+            readers.erase(std::remove(readers.begin(), readers.end(), &queue_), readers.end());
+        }
         std::lock_guard lock(counterMutex_);
         --*counter_;
     }
@@ -71,13 +90,17 @@ public:
         std::lock_guard lock(state_->mutex);
         const FakeHidDeviceSpec& setup = state_->setup;
         descriptor = setup.descriptor.empty() ? descriptorFor(setup.inputReportLength, setup.numbered)
-                                             : setup.descriptor;
+                                              : setup.descriptor;
         return true;
     }
-    bool setFeature(const uint8_t* data, std::size_t size) override
+    bool setFeature(const uint8_t* data, std::size_t size, uint32_t& error) override
     {
         std::lock_guard lock(state_->mutex);
-        if (access_ != HidAccess::ReadWrite || state_->gone || state_->setup.featureFails)
+        error = state_->gone                  ? HidErrorNoDevice
+            : access_ != HidAccess::ReadWrite ? 13
+            : state_->setup.featureFails      ? state_->setup.featureError
+                                              : 0;
+        if (error)
             return false;
         state_->features.emplace_back(data, data + size);
         return true;
@@ -87,16 +110,16 @@ public:
         std::unique_lock lock(state_->mutex);
         HidReadResult result;
         state_->arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-            [&] { return cancelled_ || state_->gone || !state_->reports.empty(); });
+            [&] { return cancelled_ || state_->gone || !queue_.empty(); });
         if (cancelled_) {
             cancelled_ = false;
             result.status = HidReadResult::Cancelled;
         } else if (state_->gone) {
             result.status = HidReadResult::Failed;
             result.error = HidErrorNoDevice;
-        } else if (!state_->reports.empty()) {
-            const std::vector<uint8_t> report = std::move(state_->reports.front());
-            state_->reports.pop_front();
+        } else if (!queue_.empty()) {
+            const std::vector<uint8_t> report = std::move(queue_.front());
+            queue_.pop_front();
             ++state_->taken;
             result.bytes = std::min(report.size(), size);
             std::memcpy(buffer, report.data(), result.bytes);
@@ -117,6 +140,7 @@ private:
     std::shared_ptr<DeviceState> state_;
     HidAccess access_;
     bool cancelled_ = false; // under state_->mutex
+    DeviceState::Queue queue_; // under state_->mutex; Read handles only
     std::shared_ptr<int> counter_;
     std::mutex& counterMutex_;
 };
@@ -203,10 +227,35 @@ void FakeHidPlatform::pushReport(const std::string& path, std::vector<uint8_t> r
     if (std::shared_ptr<DeviceState> state = find(path)) {
         {
             std::lock_guard lock(state->mutex);
-            state->reports.push_back(std::move(report));
+            if (!state->readers.empty()) {
+                for (DeviceState::Queue* queue : state->readers)
+                    queue->push_back(report);
+            } else if (!state->everRead) {
+                state->pending.push_back(std::move(report));
+            } else {
+                ++state->lost;
+            }
         }
         state->arrived.notify_all();
     }
+}
+
+int FakeHidPlatform::readHandles(const std::string& path) const
+{
+    if (std::shared_ptr<DeviceState> state = find(path)) {
+        std::lock_guard lock(state->mutex);
+        return int(state->readers.size());
+    }
+    return 0;
+}
+
+int FakeHidPlatform::reportsLost(const std::string& path) const
+{
+    if (std::shared_ptr<DeviceState> state = find(path)) {
+        std::lock_guard lock(state->mutex);
+        return state->lost;
+    }
+    return 0;
 }
 
 void FakeHidPlatform::failReadOpen(const std::string& path, uint32_t error)
@@ -272,14 +321,16 @@ std::vector<HidInterfaceRecord> FakeHidPlatform::enumerateInterfaces()
 }
 
 std::unique_ptr<HidPlatformHandle> FakeHidPlatform::open(
-    const std::string& path, HidAccess access, uint32_t& error)
+    const HidInterfaceRecord& record, HidAccess access, uint32_t& error)
 {
-    std::shared_ptr<DeviceState> state = find(path);
+    std::shared_ptr<DeviceState> state = find(record.path);
     error = HidErrorNoDevice;
     if (!state)
         return nullptr;
     {
         std::lock_guard lock(state->mutex);
+        if (state->setup.instanceId != record.instanceId)
+            return nullptr; // the node belongs to another device now
         const FakeHidDeviceSpec::Access allowed = state->setup.access;
         if (allowed == FakeHidDeviceSpec::None
             || (allowed == FakeHidDeviceSpec::QueryOnly && access != HidAccess::Query)) {

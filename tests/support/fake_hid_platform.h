@@ -25,6 +25,7 @@ struct FakeHidDeviceSpec {
     Access access = Full;
     bool attributesFail = false;
     bool featureFails = false;
+    uint32_t featureError = 32; ///< error code of a failing feature report (broken pipe)
     bool detailFails = false; ///< enumerated without a path
 };
 
@@ -32,22 +33,35 @@ struct FakeHidDeviceSpec {
  * A HID platform whose devices tests plug, unplug and feed with input
  * reports. Device-change notifications are delivered when the test calls
  * notifyChange(). Read handles may be used from reader threads.
+ *
+ * As with hidraw, each handle open for reading has a queue of its own: a
+ * report reaches the handles open at the time it comes, and one that comes
+ * while no handle is open is lost - except before the first handle of a
+ * device opens, so a test need not wait for a reader thread to get going.
  */
 class FakeHidPlatform : public HidPlatform {
 public:
     FakeHidPlatform();
     ~FakeHidPlatform() override;
 
-    /** Adds a device (or replaces the one at the same path). */
+    /**
+     * Adds a device, or replaces the one at the same path: without
+     * notifyChange() that is a node reused before the program heard of it.
+     */
     void plug(const FakeHidDeviceSpec& setup);
     /** Takes the device away: its reads fail and it is no longer enumerated. */
     void unplug(const std::string& path);
+
     /** Changes how the device at @p path opens from now on. */
     void setAccess(const std::string& path, FakeHidDeviceSpec::Access access);
     /** Runs the device-change callback, as a hot-plug notification would. */
     void notifyChange();
     /** Queues an input report (report id first) for the device's readers. */
     void pushReport(const std::string& path, std::vector<uint8_t> report);
+    /** Handles open for reading on the device now. */
+    int readHandles(const std::string& path) const;
+    /** Reports that came while no handle was open for reading, and were lost. */
+    int reportsLost(const std::string& path) const;
     /** Makes opening the device for reading fail with @p error (0: succeed again). */
     void failReadOpen(const std::string& path, uint32_t error);
 
@@ -65,7 +79,7 @@ public:
 
     std::vector<HidInterfaceRecord> enumerateInterfaces() override;
     std::unique_ptr<HidPlatformHandle> open(
-        const std::string& path, HidAccess access, uint32_t& error) override;
+        const HidInterfaceRecord& record, HidAccess access, uint32_t& error) override;
     std::unique_ptr<HidChangeWatch> watchChanges(std::function<void()> onChange) override;
     std::string errorText(uint32_t error) override;
 

@@ -88,13 +88,23 @@ void THidDevice::setInEvent(bool inEvent)
     inEvent_ = inEvent;
 }
 
+namespace {
+
+HidInterfaceRecord recordOf(const THidPnPInfo& pnp)
+{
+    return { pnp.InterfacePath, pnp.InstanceId };
+}
+
+} // namespace
+
 bool THidDevice::openControl(HidAccess access)
 {
     uint32_t error = 0;
-    controlHandle_ = platform_.open(pnp_->InterfacePath, access, error);
+    controlHandle_ = platform_.open(recordOf(*pnp_), access, error);
     fullAccess_ = controlHandle_ != nullptr;
+    accessError_ = fullAccess_ ? 0 : error;
     if (!controlHandle_)
-        controlHandle_ = platform_.open(pnp_->InterfacePath, HidAccess::Query, error);
+        controlHandle_ = platform_.open(recordOf(*pnp_), HidAccess::Query, error);
     return controlHandle_ != nullptr;
 }
 
@@ -185,9 +195,17 @@ HidReportCaps THidDevice::DeviceCaps()
 
 bool THidDevice::SendFeatureReport(const uint8_t* data, std::size_t size)
 {
-    if (!OpenControlHandle())
-        return false;
-    return controlHandle_->setFeature(data, size);
+    uint32_t error = HidErrorNoDevice;
+    bool sent = false;
+    if (!OpenControlHandle()) {
+        // Gone, or not ours to open.
+    } else if (!fullAccess_) {
+        error = accessError_ ? accessError_ : error; // a query handle cannot send
+    } else {
+        sent = controlHandle_->setFeature(data, size, error);
+    }
+    featureError_ = sent ? 0 : (error ? error : HidErrorNoDevice);
+    return sent;
 }
 
 void THidDevice::SetReportHandler(const THidDataEvent& handler)
@@ -233,6 +251,7 @@ void THidDevice::StopReader()
     reader_->requestStop();
     reader_->wait();
     reader_.reset();
+    CloseIoHandle();
 }
 
 void THidDevice::MarkUnplugged()
@@ -259,7 +278,7 @@ std::shared_ptr<HidPlatformHandle> THidDevice::BeginRead(uint32_t& error)
     }
     if (!readHandle_) {
         error = 0;
-        readHandle_ = platform_.open(pnp_->InterfacePath, HidAccess::Read, error);
+        readHandle_ = platform_.open(recordOf(*pnp_), HidAccess::Read, error);
     }
     return readHandle_;
 }

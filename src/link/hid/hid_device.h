@@ -46,6 +46,8 @@ public:
     QString SerialText();
     /** Whether the last opening succeeded with read and write access. */
     bool FullAccess() const { return fullAccess_; }
+    /** Platform error code of the last opening for reading and writing that failed; 0 after success. */
+    uint32_t AccessError() const { return accessError_; }
 
     bool Present() const;
     bool Claimed() const;
@@ -55,6 +57,8 @@ public:
 
     /** Sends @p data (report id first) as a feature report. */
     bool SendFeatureReport(const uint8_t* data, std::size_t size);
+    /** Platform error code of the last SendFeatureReport that failed; 0 after success. */
+    uint32_t FeatureError() const { return featureError_; }
 
     /** Replaces the report handler; an empty one stops the reader first. */
     void SetReportHandler(const THidDataEvent& handler);
@@ -70,7 +74,11 @@ public:
 
     /** Starts the reader when a handler is set and the device is present, claimed and fully accessible. */
     void StartReader();
-    /** Stops the reader and returns once it has ended. */
+    /**
+     * Stops the reader and returns once it has ended. The read handle is
+     * closed with it, so reports that come while nobody reads are never
+     * taken for current ones by the next reader.
+     */
     void StopReader();
     bool HasReader() const { return reader_ != nullptr; }
 
@@ -113,6 +121,8 @@ private:
     QString serialText_;
     std::optional<std::vector<uint8_t>> descriptorData_;
     bool fullAccess_ = false;
+    uint32_t accessError_ = 0;
+    uint32_t featureError_ = 0;
     std::unique_ptr<HidPlatformHandle> controlHandle_;
 
     THidDataEvent reportHandler_;

@@ -59,8 +59,11 @@ public:
     virtual bool getIndexedString(int index, char16_t* buffer, std::size_t units) = 0;
     /** The raw report descriptor. */
     virtual bool getReportDescriptor(std::vector<uint8_t>& descriptor) = 0;
-    /** Sends a feature report; @p data starts with the report id. */
-    virtual bool setFeature(const uint8_t* data, std::size_t size) = 0;
+    /**
+     * Sends a feature report; @p data starts with the report id. On failure
+     * @p error receives the platform error code.
+     */
+    virtual bool setFeature(const uint8_t* data, std::size_t size, uint32_t& error) = 0;
     /**
      * Waits at most @p timeoutMs for one input report and stores it in
      * @p buffer, always with the report id first (0 for devices that do not
@@ -88,11 +91,14 @@ public:
     /** The HID interfaces present now, in a stable order. */
     virtual std::vector<HidInterfaceRecord> enumerateInterfaces() = 0;
     /**
-     * Opens @p path; returns nothing on failure and sets @p error to the
-     * platform error code. May be called from a read thread (Read access).
+     * Opens the interface of @p record; returns nothing on failure and sets
+     * @p error to the platform error code. A path that now belongs to
+     * another device instance than @p record names (the node was reused after
+     * an unplug) fails with HidErrorNoDevice. May be called from a read
+     * thread (Read access).
      */
     virtual std::unique_ptr<HidPlatformHandle> open(
-        const std::string& path, HidAccess access, uint32_t& error)
+        const HidInterfaceRecord& record, HidAccess access, uint32_t& error)
         = 0;
     /**
      * Calls @p onChange on the UI thread whenever HID interfaces came or went.

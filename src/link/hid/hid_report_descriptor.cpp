@@ -13,8 +13,18 @@ constexpr int ReportIdTag = 0x8;
 constexpr int ReportCountTag = 0x9;
 constexpr int PushTag = 0xA;
 constexpr int PopTag = 0xB;
-// Main item that adds to an input report.
+// Main items that add to an input or a feature report.
 constexpr int InputTag = 0x8;
+constexpr int FeatureTag = 0xB;
+
+// Bytes of the longest report, report id byte included; 0 without reports.
+uint16_t longestReport(const std::map<uint32_t, uint64_t>& bitsPerId)
+{
+    uint64_t longest = 0;
+    for (const auto& [id, bits] : bitsPerId)
+        longest = std::max(longest, (bits + 7) / 8);
+    return bitsPerId.empty() ? 0 : uint16_t(std::min<uint64_t>(longest + 1, 0xFFFF));
+}
 
 struct GlobalState {
     uint32_t reportSize = 0;
@@ -27,6 +37,7 @@ struct GlobalState {
 HidReportCaps HidReportDescriptor::parse(const std::vector<uint8_t>& descriptor)
 {
     std::map<uint32_t, uint64_t> inputBits; // per report id
+    std::map<uint32_t, uint64_t> featureBits;
     std::vector<GlobalState> stack;
     GlobalState state;
     HidReportCaps caps;
@@ -76,13 +87,12 @@ HidReportCaps HidReportDescriptor::parse(const std::vector<uint8_t>& descriptor)
             }
         } else if (type == Main && tag == InputTag) {
             inputBits[state.reportId] += uint64_t(state.reportSize) * state.reportCount;
+        } else if (type == Main && tag == FeatureTag) {
+            featureBits[state.reportId] += uint64_t(state.reportSize) * state.reportCount;
         }
     }
 
-    uint64_t longest = 0;
-    for (const auto& [id, bits] : inputBits)
-        longest = std::max(longest, (bits + 7) / 8);
-    if (!inputBits.empty())
-        caps.InputReportByteLength = uint16_t(std::min<uint64_t>(longest + 1, 0xFFFF));
+    caps.InputReportByteLength = longestReport(inputBits);
+    caps.FeatureReportByteLength = longestReport(featureBits);
     return caps;
 }

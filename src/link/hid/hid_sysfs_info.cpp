@@ -76,6 +76,13 @@ std::map<std::string, std::string> HidSysfsInfo::parseUevent(const std::string& 
 
 bool HidSysfsInfo::parseHidId(const std::string& text, uint16_t& vendorId, uint16_t& productId)
 {
+    uint16_t bus = 0;
+    return parseHidId(text, bus, vendorId, productId);
+}
+
+bool HidSysfsInfo::parseHidId(
+    const std::string& text, uint16_t& busId, uint16_t& vendorId, uint16_t& productId)
+{
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
     if (second == std::string::npos)
@@ -85,6 +92,7 @@ bool HidSysfsInfo::parseHidId(const std::string& text, uint16_t& vendorId, uint1
         || !parseHex(text.substr(first + 1, second - first - 1), 0xFFFF, vendor)
         || !parseHex(text.substr(second + 1), 0xFFFF, product))
         return false;
+    busId = uint16_t(bus);
     vendorId = uint16_t(vendor);
     productId = uint16_t(product);
     return true;
@@ -104,13 +112,17 @@ std::optional<HidSysfsInfo> HidSysfsInfo::read(const std::string& hidrawDir)
     HidSysfsInfo info;
     info.instanceId = hidDevice.filename().string();
     const auto hidId = properties.find("HID_ID");
+    uint16_t bus = 0;
     if (hidId == properties.end()
-        || !parseHidId(hidId->second, info.identity.VendorID, info.identity.ProductID))
+        || !parseHidId(hidId->second, bus, info.identity.VendorID, info.identity.ProductID))
         return std::nullopt;
     if (std::optional<std::string> descriptor = readFile(hidDevice / "report_descriptor"))
         info.reportDescriptor.assign(descriptor->begin(), descriptor->end());
 
-    if (const std::optional<fs::path> usb = usbDeviceOf(hidDevice)) {
+    // Only a HID device on the USB bus takes the USB device's strings: a
+    // Bluetooth keyboard under a USB Bluetooth adapter is not that adapter.
+    const std::optional<fs::path> usb = bus == BusUsb ? usbDeviceOf(hidDevice) : std::nullopt;
+    if (usb) {
         uint32_t version = 0;
         if (const std::optional<std::string> bcd = readAttribute(*usb / "bcdDevice");
             bcd && parseHex(*bcd, 0xFFFF, version))

@@ -28,6 +28,10 @@ struct HidSysfsInfo {
 
     /** KEY=VALUE lines of a uevent file. */
     static std::map<std::string, std::string> parseUevent(const std::string& text);
-    /** "BBBB:VVVVVVVV:PPPPPPPP" of HID_ID into vendor and product ids; false when malformed. */
+    /** "BBBB:VVVVVVVV:PPPPPPPP" of HID_ID into bus, vendor and product ids; false when malformed. */
     static bool parseHidId(const std::string& text, uint16_t& vendorId, uint16_t& productId);
+    static bool parseHidId(const std::string& text, uint16_t& bus, uint16_t& vendorId, uint16_t& productId);
+
+    /** Bus number of HID devices on USB, as HID_ID gives it. */
+    static constexpr uint16_t BusUsb = 0x0003;
 };

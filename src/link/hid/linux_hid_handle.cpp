@@ -79,13 +79,20 @@ bool LinuxHidHandle::getReportDescriptor(std::vector<uint8_t>& descriptor)
     return true;
 }
 
-bool LinuxHidHandle::setFeature(const uint8_t* data, std::size_t size)
+bool LinuxHidHandle::setFeature(const uint8_t* data, std::size_t size, uint32_t& error)
 {
-    if (fd_ < 0 || size == 0)
+    error = 0;
+    if (fd_ < 0 || size == 0) {
+        error = fd_ < 0 ? EBADF : EINVAL;
         return false;
+    }
     // The first byte is the report id, 0 for devices that do not number
     // their reports; the kernel wants it either way.
-    return ::ioctl(fd_, HIDIOCSFEATURE(size), data) >= 0;
+    if (::ioctl(fd_, HIDIOCSFEATURE(size), data) < 0) {
+        error = uint32_t(errno);
+        return false;
+    }
+    return true;
 }
 
 HidReadResult LinuxHidHandle::read(uint8_t* buffer, std::size_t size, int timeoutMs)
@@ -111,7 +118,8 @@ HidReadResult LinuxHidHandle::read(uint8_t* buffer, std::size_t size, int timeou
         result.status = HidReadResult::Cancelled;
         return result;
     }
-    if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+    if (!(fds[0].revents & POLLIN)) {
+        // Hung up or broken, with nothing left to read.
         result.status = HidReadResult::Failed;
         result.error = ENODEV;
         return result;
@@ -125,12 +133,16 @@ HidReadResult LinuxHidHandle::read(uint8_t* buffer, std::size_t size, int timeou
         if (errno == EAGAIN || errno == EINTR)
             return result;
         result.status = HidReadResult::Failed;
-        result.error = uint32_t(errno);
+        result.error = errno == EIO ? ENODEV : uint32_t(errno);
+        return result;
+    }
+    if (n == 0) {
+        // End of the stream: the other side is gone.
+        result.status = HidReadResult::Failed;
+        result.error = ENODEV;
         return result;
     }
     result.status = HidReadResult::Completed;
-    if (n == 0)
-        return result;
     if (!numbered_)
         buffer[0] = 0;
     result.bytes = std::size_t(n) + (numbered_ ? 0 : 1);

@@ -7,6 +7,10 @@
  * An open hidraw node. Identity, strings and the report descriptor come from
  * sysfs, so a handle with query access needs no device node at all; feature
  * reports and input reports go through the node.
+ *
+ * read() takes one report per call: reports of devices that do not number
+ * them get a 0 put in front; reports still queued when the device goes away
+ * are read first, and then the end of the stream reads as the device gone.
  */
 class LinuxHidHandle : public HidPlatformHandle {
 public:
@@ -22,7 +26,7 @@ public:
     bool getSerialNumberString(std::u16string& text) override;
     bool getIndexedString(int index, char16_t* buffer, std::size_t units) override;
     bool getReportDescriptor(std::vector<uint8_t>& descriptor) override;
-    bool setFeature(const uint8_t* data, std::size_t size) override;
+    bool setFeature(const uint8_t* data, std::size_t size, uint32_t& error) override;
     HidReadResult read(uint8_t* buffer, std::size_t size, int timeoutMs) override;
     void cancel() override;
 

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <libudev.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +53,36 @@ private:
     std::function<void()> onChange_;
     QSocketNotifier notifier_;
 };
+
+// The "major:minor" a sysfs class folder gives for its node; empty when unreadable.
+std::string deviceNumberOf(const std::string& classDir)
+{
+    std::string text;
+    if (FILE* f = std::fopen((classDir + "/dev").c_str(), "r")) {
+        char line[32] = {};
+        if (std::fgets(line, sizeof line, f))
+            text = line;
+        std::fclose(f);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// Whether the open descriptor @p fd is the node of @p classDir, and that
+// node still belongs to the HID device instance @p instanceId.
+bool sameNode(int fd, const std::string& classDir, const std::string& instanceId)
+{
+    struct stat st { };
+    if (::fstat(fd, &st) != 0)
+        return false;
+    const std::string expected = deviceNumberOf(classDir);
+    if (!expected.empty()
+        && expected != std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev)))
+        return false;
+    const std::optional<HidSysfsInfo> now = HidSysfsInfo::read(classDir);
+    return now && now->instanceId == instanceId;
+}
 
 std::string baseName(const std::string& path)
 {
@@ -101,20 +134,29 @@ std::vector<HidInterfaceRecord> LinuxHidPlatform::enumerateInterfaces()
 }
 
 std::unique_ptr<HidPlatformHandle> LinuxHidPlatform::open(
-    const std::string& path, HidAccess access, uint32_t& error)
+    const HidInterfaceRecord& record, HidAccess access, uint32_t& error)
 {
-    std::optional<HidSysfsInfo> info = HidSysfsInfo::read(classDirOf(path));
-    if (!info) {
+    const std::string classDir = classDirOf(record.path);
+    std::optional<HidSysfsInfo> info = HidSysfsInfo::read(classDir);
+    // A node number is handed to the next device once its device is gone:
+    // never talk to a stranger that took the old name.
+    if (!info || (!record.instanceId.empty() && info->instanceId != record.instanceId)) {
         error = ENODEV;
         return nullptr;
     }
     int fd = -1;
     if (access == HidAccess::ReadWrite)
-        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        fd = ::open(record.path.c_str(), O_RDWR | O_CLOEXEC);
     else if (access == HidAccess::Read)
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        fd = ::open(record.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (access != HidAccess::Query && fd < 0) {
         error = uint32_t(errno);
+        return nullptr;
+    }
+    if (fd >= 0 && !sameNode(fd, classDir, info->instanceId)) {
+        // Swapped between the check and the open.
+        ::close(fd);
+        error = ENODEV;
         return nullptr;
     }
     error = 0;

@@ -12,8 +12,12 @@ public:
     explicit LinuxHidPlatform(std::string sysfsRoot = "/sys");
 
     std::vector<HidInterfaceRecord> enumerateInterfaces() override;
+    /**
+     * Checks against sysfs that the node still belongs to the record's
+     * device instance, before opening it and again on the open descriptor.
+     */
     std::unique_ptr<HidPlatformHandle> open(
-        const std::string& path, HidAccess access, uint32_t& error) override;
+        const HidInterfaceRecord& record, HidAccess access, uint32_t& error) override;
     std::unique_ptr<HidChangeWatch> watchChanges(std::function<void()> onChange) override;
     std::string errorText(uint32_t error) override;
 

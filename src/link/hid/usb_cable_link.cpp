@@ -4,7 +4,7 @@
 #include "link/hid/hid_device.h"
 #include "link/hid/hid_device_controller.h"
 
-#include <array>
+#include <vector>
 
 namespace {
 
@@ -138,6 +138,8 @@ void UsbCableLink::ClearBtnClick()
 
 bool UsbCableLink::HidCtlEnumerate(THidDevice* HidDev, int Idx)
 {
+    if (HidDev->Claimed())
+        return true; // listed already: its line, its reader and its selection stay as they are
     DevLine line;
     line.text = DescribeHidDevice(HidDev);
     line.device = hidCtl_->ClaimByIndex(Idx);
@@ -145,26 +147,134 @@ bool UsbCableLink::HidCtlEnumerate(THidDevice* HidDev, int Idx)
     return true;
 }
 
-void UsbCableLink::releaseAllDevices()
+int UsbCableLink::rowOf(const THidDevice* device) const
 {
-    selectedHidDevice_ = nullptr;
-    devSelected_ = -1;
-    std::vector<DevLine> lines = std::move(devLines_);
-    devLines_.clear();
-    lines.clear(); // each released device goes back to the controller
+    for (int row = 0; row < int(devLines_.size()); ++row) {
+        if (device && devLines_[std::size_t(row)].device.get() == device)
+            return row;
+    }
+    return -1;
+}
+
+bool UsbCableLink::handlerAttached(const THidDevice* device) const
+{
+    return device && (device->ReportHandler() == report40V_ || device->ReportHandler() == report20V_);
+}
+
+void UsbCableLink::dropGoneDevices()
+{
+    THidDevice* const selected = selectedLineDevice();
+    const bool connected = controls_.usbConDown() && handlerAttached(selected);
+    bool selectedGone = false;
+    for (std::size_t i = devLines_.size(); i-- > 0;) {
+        THidDevice* device = devLines_[i].device.get();
+        if (device && device->Present())
+            continue;
+        if (device && device == selected) {
+            selectedGone = true;
+            if (connected)
+                startWaiting(device);
+        }
+        if (device && device == selectedHidDevice_)
+            selectedHidDevice_ = nullptr;
+        std::unique_ptr<THidDevice> gone = std::move(devLines_[i].device);
+        devLines_.erase(devLines_.begin() + std::ptrdiff_t(i));
+        gone.reset(); // released: it leaves the controller's list
+    }
+    devSelected_ = selectedGone ? -1 : rowOf(selected);
 }
 
 void UsbCableLink::HidCtlDeviceChange()
 {
-    controls_.raiseReadBtn();
-    ReadBtnClick();
-    releaseAllDevices();
+    // The hidden Read button is only ever up; should it be down, a change
+    // detaches its handler as it always did.
+    if (controls_.readBtnDown()) {
+        controls_.raiseReadBtn();
+        ReadBtnClick();
+    }
+    // Only devices that went away are released and only new ones claimed:
+    // the others keep their lines, their readers and the selection.
+    dropGoneDevices();
     hidCtl_->EnumerateDevices();
-    for (int row = 0; row < int(devLines_.size()); ++row) {
-        if (devLines_[std::size_t(row)].text == UsbCableName)
-            devSelected_ = row;
+
+    if (waitingForCable_ && !controls_.usbConDown())
+        stopWaiting(); // "USB Connect" was raised meanwhile, by "COM Connect"
+    if (devSelected_ < 0 && waitingForCable_) {
+        const int row = lineOfLostCable();
+        if (row >= 0)
+            takeUpCable(row);
+    }
+    if (devSelected_ < 0 && !waitingForCable_) {
+        for (int row = 0; row < int(devLines_.size()); ++row) {
+            if (devLines_[std::size_t(row)].text == UsbCableName)
+                devSelected_ = row;
+        }
     }
     emit deviceListChanged();
+}
+
+void UsbCableLink::startWaiting(THidDevice* cable)
+{
+    waitingForCable_ = true;
+    lostIdentity_ = cable->Identity();
+    lostProduct_ = cable->ProductText(); // cached: the device is gone
+    lostSerial_ = cable->SerialText();
+    cableLostAt_ = QDateTime::currentDateTime();
+    forgetUnfinishedFrame();
+    emit cableLost(cableLostAt_);
+}
+
+void UsbCableLink::stopWaiting()
+{
+    if (!waitingForCable_)
+        return;
+    waitingForCable_ = false;
+    emit waitingCancelled();
+}
+
+int UsbCableLink::lineOfLostCable() const
+{
+    int found = -1;
+    for (int row = 0; row < int(devLines_.size()); ++row) {
+        THidDevice* device = devLines_[std::size_t(row)].device.get();
+        if (!device)
+            continue;
+        const HidIdentity& id = device->Identity();
+        if (id.VendorID == lostIdentity_.VendorID && id.ProductID == lostIdentity_.ProductID
+            && device->ProductText() == lostProduct_
+            && (lostSerial_.isEmpty() || device->SerialText() == lostSerial_))
+            found = row; // the last one, as the cable is picked at start
+    }
+    return found;
+}
+
+void UsbCableLink::takeUpCable(int row)
+{
+    THidDevice* cable = DevListDevice(row);
+    devSelected_ = row;
+    selectedHidDevice_ = cable;
+    usbIdleReports_ = 0;
+    forgetUnfinishedFrame();
+    configureCable(cable);
+    if (!cable->FullAccess())
+        return; // told by configureCable; a later replug may do better
+    attachVariantHandler(cable);
+    waitingForCable_ = false;
+    emit cableRestored(QDateTime::currentDateTime());
+}
+
+void UsbCableLink::forgetUnfinishedFrame()
+{
+    usbFrameOpen_ = false;
+    usbPayloadHex_.clear();
+}
+
+void UsbCableLink::attachVariantHandler(THidDevice* device)
+{
+    if (variant_.IFRK40V)
+        device->SetReportHandler(report40V_);
+    if (variant_.IFRK20S)
+        device->SetReportHandler(report20V_);
 }
 
 void UsbCableLink::HidCtlArrival(THidDevice* HidDev)
@@ -183,6 +293,52 @@ void UsbCableLink::HidCtlDeviceDataError(THidDevice*, uint32_t Error)
                    .arg(errorMessageText(platform_.errorText(Error)), QString::number(Error, 16).toUpper()));
 }
 
+QString UsbCableLink::accessProblemText(THidDevice* device) const
+{
+    const uint32_t error = device->AccessError() ? device->AccessError() : device->FeatureError();
+    return QStringLiteral("The USB cable \"%1\" (%2) cannot be opened for reading and writing: %3.\n"
+                          "Install the udev rule %4 as the README tells (install -m 644 %4 "
+                          "/etc/udev/rules.d/, then udevadm control --reload) and plug the cable in again.")
+        .arg(DescribeHidDevice(device), QString::fromStdString(device->PnPRecord()->InterfacePath),
+            errorMessageText(platform_.errorText(error)), udevRulePath());
+}
+
+QString UsbCableLink::featureProblemText(THidDevice* device) const
+{
+    return QStringLiteral("The USB cable \"%1\" (%2) did not take its line settings (feature report): %3.\n"
+                          "Readings may not arrive; plug the cable in again and press USB Connect.")
+        .arg(DescribeHidDevice(device), QString::fromStdString(device->PnPRecord()->InterfacePath),
+            errorMessageText(platform_.errorText(device->FeatureError())));
+}
+
+bool UsbCableLink::configureCable(THidDevice* device)
+{
+    // The last matching option wins: 19200 baud only for the RK91N alone.
+    uint32_t speed = 2400;
+    if (variant_.IFRK91N)
+        speed = 19200;
+    if (variant_.IFRK20S || variant_.IFRK40V || variant_.IFRK33H)
+        speed = 2400;
+    std::vector<uint8_t> report { 0x00, uint8_t(speed), uint8_t(speed >> 8), uint8_t(speed >> 16),
+        uint8_t(speed >> 24), 0x03, 0x00, 0x00, 0x00, 0x00 };
+    // Cut or padded to the length the cable's descriptor gives its feature report.
+    if (const uint16_t length = device->DeviceCaps().FeatureReportByteLength; length > 0)
+        report.resize(length, 0x00);
+
+    if (!device->SendFeatureReport(report.data(), report.size())) {
+        addHistory(QStringLiteral("FEATURE REPORT FAILED: %1 (%2)")
+                       .arg(errorMessageText(platform_.errorText(device->FeatureError())),
+                           QString::number(device->FeatureError(), 16).toUpper()));
+        emit linkProblem(device->FullAccess() ? featureProblemText(device) : accessProblemText(device));
+        return false;
+    }
+    QString line;
+    for (std::size_t i = 1; i < report.size(); ++i)
+        line += QString::asprintf("%.2X ", unsigned(report[i]));
+    addHistory(line);
+    return true;
+}
+
 void UsbCableLink::SetFeatureClick()
 {
     selectedHidDevice_ = nullptr;
@@ -193,21 +349,7 @@ void UsbCableLink::SetFeatureClick()
         return;
     }
     selectedHidDevice_ = device;
-
-    // The last matching option wins: 19200 baud only for the RK91N alone.
-    uint32_t speed = 2400;
-    if (variant_.IFRK91N)
-        speed = 19200;
-    if (variant_.IFRK20S || variant_.IFRK40V || variant_.IFRK33H)
-        speed = 2400;
-    const std::array<uint8_t, 10> report { 0x00, uint8_t(speed), uint8_t(speed >> 8), uint8_t(speed >> 16),
-        uint8_t(speed >> 24), 0x03, 0x00, 0x00, 0x00, 0x00 };
-    device->SendFeatureReport(report.data(), report.size());
-
-    QString line;
-    for (std::size_t i = 1; i < report.size(); ++i)
-        line += QString::asprintf("%.2X ", unsigned(report[i]));
-    addHistory(line);
+    configureCable(device);
 }
 
 void UsbCableLink::ReadBtnClick()
@@ -226,6 +368,13 @@ void UsbCableLink::ReadBtnClick()
 
 void UsbCableLink::USBConClick()
 {
+    if (waitingForCable_ && !controls_.usbConDown()) {
+        // Raised while the cable is away: stop waiting and return to the
+        // stopped state, with nothing to configure.
+        stopWaiting();
+        controls_.setReviewEnabled(true);
+        return;
+    }
     ReadBtnClick();
     SetFeatureClick();
     usbIdleReports_ = 0;
@@ -235,15 +384,14 @@ void UsbCableLink::USBConClick()
         return;
     selectedHidDevice_ = device;
     if (!device->FullAccess()) {
-        controls_.raiseUsbCon();
+        controls_.raiseUsbCon(); // configureCable has said why
         return;
     }
     if (controls_.usbConDown()) {
         controls_.setReviewEnabled(false);
-        if (variant_.IFRK40V)
-            device->SetReportHandler(report40V_);
-        if (variant_.IFRK20S)
-            device->SetReportHandler(report20V_);
+        // A frame begun before the last stop is stale: never finish it with new reports.
+        forgetUnfinishedFrame();
+        attachVariantHandler(device);
     } else {
         controls_.setReviewEnabled(true);
         device->SetReportHandler({});

@@ -2,7 +2,9 @@
 
 #include "base/build_variant.h"
 #include "link/hid/hid_handler.h"
+#include "link/hid/hid_platform.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -11,7 +13,6 @@
 #include <memory>
 #include <vector>
 
-class HidPlatform;
 class THidDevice;
 class THidDeviceController;
 struct ReadingState;
@@ -39,6 +40,12 @@ struct UsbLinkControls {
  * cable's input reports into frames for the decoders, keeps a history of
  * device events and reports, and gives up a cable that brings no meter data.
  *
+ * A device change touches only the devices that came or went, so a mouse
+ * plugged in beside the cable leaves a running link alone. When the cable in
+ * use goes away while "USB Connect" is down, the link waits for the same
+ * cable (vendor and product ids, product text, and serial number where it
+ * has one) and takes it up again by itself.
+ *
  * Runs on the UI thread only. Owns the controller and every device it
  * claimed; destroying the link stops all readers before anything they use
  * goes away.
@@ -61,6 +68,12 @@ public:
 
     /** Product text (or "Device VID=.... PID=....") plus " (Serial=...)" when there is one. */
     static QString DescribeHidDevice(THidDevice* device);
+    /** Where the udev rule that lets the logged-in user open the cable is shipped. */
+    static QString udevRulePath() { return QStringLiteral("packaging/70-brenmoor5082.rules"); }
+    /** What to tell when @p device cannot be opened for reading and writing: the error and the udev rule. */
+    QString accessProblemText(THidDevice* device) const;
+    /** What to tell when @p device refused its feature report. */
+    QString featureProblemText(THidDevice* device) const;
 
     // Window commands.
     void USBConClick();
@@ -97,6 +110,10 @@ public:
     const QString& USBtxt() const { return usbText_; }
 
     THidDevice* SelectedHidDevice() const { return selectedHidDevice_; }
+    /** Whether the cable in use went away with "USB Connect" down, and is waited for. */
+    bool WaitingForCable() const { return waitingForCable_; }
+    /** When the cable in use last went away; invalid before. */
+    QDateTime CableLostAt() const { return cableLostAt_; }
     int UsbIdleReports() const { return usbIdleReports_; }
     bool UsbFrameOpen() const { return usbFrameOpen_; }
     const QString& UsbPayloadHex() const { return usbPayloadHex_; }
@@ -113,6 +130,17 @@ signals:
     void historyCleared();
     /** `USBtxt` got a new frame text. */
     void usbTextChanged(const QString& text);
+    /** The cable in use went away while "USB Connect" was down; the link waits for it. */
+    void cableLost(const QDateTime& when);
+    /** The cable came back and was configured and attached again. */
+    void cableRestored(const QDateTime& when);
+    /** Waiting for the cable ended without it: "USB Connect" went up. */
+    void waitingCancelled();
+    /**
+     * Something the user must hear about without being held up: a cable that
+     * cannot be opened, a refused feature report.
+     */
+    void linkProblem(const QString& text);
 
 private:
     struct DevLine {
@@ -124,7 +152,17 @@ private:
     /** Common start of both report handlers; true when the report ended an open frame. */
     bool gatherReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size);
     THidDevice* selectedLineDevice() const;
-    void releaseAllDevices();
+    int rowOf(const THidDevice* device) const;
+    bool handlerAttached(const THidDevice* device) const;
+    void dropGoneDevices();
+    void startWaiting(THidDevice* cable);
+    void stopWaiting();
+    int lineOfLostCable() const;
+    void takeUpCable(int row);
+    /** Sends the line settings to @p device, tells the history and the user how it went. */
+    bool configureCable(THidDevice* device);
+    void attachVariantHandler(THidDevice* device);
+    void forgetUnfinishedFrame();
 
     HidPlatform& platform_;
     const BuildVariant variant_;
@@ -137,6 +175,11 @@ private:
     QString usbText_;
 
     THidDevice* selectedHidDevice_ = nullptr;
+    bool waitingForCable_ = false;
+    HidIdentity lostIdentity_;
+    QString lostProduct_;
+    QString lostSerial_;
+    QDateTime cableLostAt_;
     int usbIdleReports_ = 0;
     bool usbFrameOpen_ = false;
     QString usbPayloadHex_;

@@ -275,4 +275,56 @@ TEST_F(HidDeviceTest, ReadOpenFailureReachesTheErrorHandler)
     EXPECT_TRUE(waitUntil([&] { return received.size() == 1; })) << "reading did not recover";
 }
 
+TEST_F(HidDeviceTest, ReportsThatCameWhileStoppedAreNotDeliveredLater)
+{
+    claim();
+    const std::string path = "/dev/hidraw0";
+    device->SetReportHandler(recorder());
+    ASSERT_TRUE(waitUntil([&] { return platform.readHandles(path) == 1; }));
+    device->SetReportHandler({});
+    EXPECT_EQ(platform.readHandles(path), 0) << "the read handle outlived its reader";
+
+    platform.pushReport(path, { 0, 0x01, 0x11 }); // nobody reads now
+    device->SetReportHandler(recorder());
+    ASSERT_TRUE(waitUntil([&] { return platform.readHandles(path) == 1; }));
+    platform.pushReport(path, { 0, 0x01, 0x22 });
+    ASSERT_TRUE(waitUntil([&] { return !received.empty(); }));
+    runEventsFor(50);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].data, (std::vector<uint8_t> { 0x01, 0x22 }));
+}
+
+TEST_F(HidDeviceTest, NodeReusedByAnotherDeviceIsLeftAlone)
+{
+    FakeHidDeviceSpec first;
+    first.instanceId = "0003:1A86:E008.0001";
+    claim(first);
+    std::vector<uint32_t> errors;
+    device->SetReadErrorHandler([&](THidDevice*, uint32_t error) { errors.push_back(error); });
+    device->SetReportHandler(recorder());
+    ASSERT_TRUE(waitUntil([&] { return platform.readHandles(first.path) == 1; }));
+    device->SetReportHandler({});
+
+    // The cable is pulled and another device gets its node before the
+    // change notification arrives.
+    FakeHidDeviceSpec stranger = first;
+    stranger.instanceId = "0003:04D9:0169.0002";
+    stranger.product = u"Keyboard";
+    platform.plug(stranger);
+
+    device->SetReportHandler(recorder());
+    platform.pushReport(first.path, { 0, 0x01, 0x41 });
+    ASSERT_TRUE(waitUntil([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors[0], HidErrorNoDevice);
+    runEventsFor(50);
+    EXPECT_TRUE(received.empty()) << "the stranger's report was delivered";
+    EXPECT_EQ(platform.readHandles(first.path), 0);
+    device->SetReportHandler({});
+
+    const std::vector<uint8_t> report { 0, 0x60, 0x09, 0, 0, 3 };
+    EXPECT_FALSE(device->SendFeatureReport(report.data(), report.size()));
+    EXPECT_EQ(device->FeatureError(), HidErrorNoDevice);
+    EXPECT_TRUE(platform.features(first.path).empty()) << "the stranger got the cable's settings";
+}
+
 } // namespace

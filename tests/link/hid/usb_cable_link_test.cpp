@@ -5,6 +5,10 @@
 #include "link/hid/hid_device_controller.h"
 #include "link/hid/usb_cable_link.h"
 #include "support/fake_hid_platform.h"
+#include "support/test_paths.h"
+
+#include <QFile>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +58,14 @@ protected:
             else
                 link->HidReport40V(nullptr, 0, r.data(), uint16_t(r.size()));
         }
+    }
+
+    /** The three reports of one mode frame of the meter, as the cable sends them. */
+    void sendFrame(const std::string& path)
+    {
+        platform.pushReport(path, { 0x00, 0x07, 0x34, 0x31, 0x32, 0x33, 0x34, 0x3B, 0x30, 0 });
+        platform.pushReport(path, { 0x00, 0x04, 0x30, 0x3A, 0x0D, 0x0A, 0, 0, 0, 0 });
+        platform.pushReport(path, { 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0 });
     }
 
     void TearDown() override
@@ -337,14 +349,11 @@ TEST_F(UsbCableLinkTest, HotPlugWhileConnected)
     platform.plug(cable(0, u"Keyboard"));
     platform.plug(cable(1));
     start();
+    QSignalSpy lost(link.get(), &UsbCableLink::cableLost);
+    QSignalSpy restored(link.get(), &UsbCableLink::cableRestored);
     clickUsbCon();
     const std::string path = "/dev/hidraw1";
-    const auto sendFrame = [&] {
-        platform.pushReport(path, { 0x00, 0x07, 0x34, 0x31, 0x32, 0x33, 0x34, 0x3B, 0x30, 0 });
-        platform.pushReport(path, { 0x00, 0x04, 0x30, 0x3A, 0x0D, 0x0A, 0, 0, 0, 0 });
-        platform.pushReport(path, { 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0 });
-    };
-    sendFrame();
+    sendFrame(path);
     ASSERT_TRUE(waitUntil([&] { return modeFrames.size() == 1; }));
 
     // Unplugged while connected: reported, handler gone, USB Connect stays down.
@@ -354,24 +363,240 @@ TEST_F(UsbCableLinkTest, HotPlugWhileConnected)
     EXPECT_EQ(link->DevListLines(), (QStringList { "Keyboard" }));
     EXPECT_EQ(link->SelectedHidDevice(), nullptr);
     EXPECT_TRUE(usbConDown);
+    EXPECT_TRUE(link->WaitingForCable());
+    EXPECT_EQ(lost.count(), 1);
+    EXPECT_FALSE(reviewEnabled) << "still connected, only waiting";
 
-    // Plugged back in as a new instance: listed and selected again.
+    // Plugged back in as a new instance: listed, selected, configured and
+    // read again without a click.
     FakeHidDeviceSpec back = cable(1);
     back.instanceId = "0003:1A86:E008.0009";
     platform.plug(back);
     platform.notifyChange();
-    EXPECT_EQ(link->HistoryLines().last(), QStringLiteral("Arrival of USB to Serial"));
+    const QStringList& history = link->HistoryLines();
+    ASSERT_GE(history.size(), 2);
+    EXPECT_EQ(history[history.size() - 2], QStringLiteral("Arrival of USB to Serial"));
+    EXPECT_EQ(history.last(), QStringLiteral("60 09 00 00 03 00 00 00 00 "));
+    EXPECT_EQ(platform.features(path).size(), 1u) << "the cable that came back was configured";
     EXPECT_EQ(link->DevListSelected(), 1);
     EXPECT_EQ(link->HidCtl().ClaimedCount(), 2);
     EXPECT_EQ(link->HidCtl().UnpluggedCount(), 0);
+    EXPECT_FALSE(link->WaitingForCable());
+    EXPECT_EQ(restored.count(), 1);
+    EXPECT_TRUE(messages.isEmpty());
+    sendFrame(path);
+    EXPECT_TRUE(waitUntil([&] { return modeFrames.size() == 2; }));
 
     // Up and down again, and readings flow.
     clickUsbCon();
     clickUsbCon();
     EXPECT_TRUE(usbConDown);
-    sendFrame();
-    EXPECT_TRUE(waitUntil([&] { return modeFrames.size() == 2; }));
+    // Reports reach only a reader that is there: wait for it.
+    ASSERT_TRUE(waitUntil([&] { return platform.readHandles(path) == 1; }));
+    sendFrame(path);
+    EXPECT_TRUE(waitUntil([&] { return modeFrames.size() == 3; }));
     EXPECT_EQ(modeFrames.last(), QStringLiteral("A41234B00AD"));
+}
+
+TEST_F(UsbCableLinkTest, UnrelatedHotPlugLeavesAWorkingLinkAlone)
+{
+    platform.plug(cable(0));
+    start();
+    QSignalSpy lost(link.get(), &UsbCableLink::cableLost);
+    clickUsbCon();
+    THidDevice* const cableDevice = link->SelectedHidDevice();
+    ASSERT_TRUE(cableDevice && cableDevice->HasReader());
+    sendFrame("/dev/hidraw0");
+    ASSERT_TRUE(waitUntil([&] { return modeFrames.size() == 1; }));
+
+    FakeHidDeviceSpec mouse = cable(5, u"Bluetooth Mouse");
+    mouse.identity = { 0x046D, 0xB016, 1 };
+    const auto expectUntouched = [&](const char* step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(link->SelectedHidDevice(), cableDevice) << "the cable's object was replaced";
+        EXPECT_EQ(link->DevListDevice(link->DevListSelected()), cableDevice);
+        EXPECT_TRUE(cableDevice->ReportHandler() == link->report40VHandler());
+        EXPECT_TRUE(cableDevice->HasReader());
+        EXPECT_EQ(platform.features("/dev/hidraw0").size(), 1u) << "configured again";
+        EXPECT_EQ(lost.count(), 0);
+    };
+    // A frame is half through when the mouse comes: it still completes.
+    platform.pushReport("/dev/hidraw0", { 0x00, 0x07, 0x34, 0x31, 0x32, 0x33, 0x34, 0x3B, 0x30, 0 });
+    ASSERT_TRUE(waitUntil([&] { return platform.reportsTaken("/dev/hidraw0") == 4; }));
+    platform.plug(mouse);
+    platform.notifyChange();
+    expectUntouched("mouse arrived");
+    EXPECT_EQ(link->DevListLines(), (QStringList { "USB to Serial", "Bluetooth Mouse" }));
+    platform.pushReport("/dev/hidraw0", { 0x00, 0x04, 0x30, 0x3A, 0x0D, 0x0A, 0, 0, 0, 0 });
+    platform.pushReport("/dev/hidraw0", { 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0 });
+    EXPECT_TRUE(waitUntil([&] { return modeFrames.size() == 2; }));
+
+    platform.unplug(mouse.path);
+    platform.notifyChange();
+    expectUntouched("mouse gone");
+    EXPECT_EQ(link->DevListLines(), (QStringList { "USB to Serial" }));
+    sendFrame("/dev/hidraw0");
+    EXPECT_TRUE(waitUntil([&] { return modeFrames.size() == 3; }));
+}
+
+TEST_F(UsbCableLinkTest, OnlyTheSameCableIsTakenUpAgain)
+{
+    struct Case {
+        const char* name;
+        std::u16string serialBefore;
+        std::u16string product;
+        std::u16string serialAfter;
+        bool raiseFirst; ///< USB Connect raised while the cable is away
+        bool takenUp;
+    };
+    const Case cases[] = {
+        { "same cable, no serial number", u"", u"USB to Serial", u"", false, true },
+        { "same serial number", u"A1", u"USB to Serial", u"A1", false, true },
+        { "another serial number", u"A1", u"USB to Serial", u"B2", false, false },
+        { "another product", u"", u"USB Keyboard", u"", false, false },
+        { "USB Connect raised meanwhile", u"", u"USB to Serial", u"", true, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        link.reset();
+        platform.unplug("/dev/hidraw0");
+        FakeHidDeviceSpec before = cable(0);
+        before.hasSerial = !c.serialBefore.empty();
+        before.serial = c.serialBefore;
+        platform.plug(before);
+        usbConDown = false;
+        start();
+        // A serial number keeps the cable from being picked by name: pick it by hand.
+        link->SetDevListSelected(0);
+        clickUsbCon();
+        ASSERT_TRUE(link->SelectedHidDevice());
+        QSignalSpy cancelled(link.get(), &UsbCableLink::waitingCancelled);
+
+        platform.unplug("/dev/hidraw0");
+        platform.notifyChange();
+        ASSERT_TRUE(link->WaitingForCable());
+        if (c.raiseFirst) {
+            clickUsbCon();
+            EXPECT_FALSE(link->WaitingForCable());
+            EXPECT_EQ(cancelled.count(), 1);
+            EXPECT_TRUE(reviewEnabled);
+            EXPECT_TRUE(messages.isEmpty()) << "raising it is no error";
+        }
+        FakeHidDeviceSpec after = cable(0, c.product);
+        after.instanceId = "0003:1A86:E008.0042";
+        after.hasSerial = !c.serialAfter.empty();
+        after.serial = c.serialAfter;
+        platform.plug(after);
+        platform.notifyChange();
+        EXPECT_EQ(link->WaitingForCable(), !c.takenUp && !c.raiseFirst);
+        THidDevice* device = link->DevListDevice(0);
+        ASSERT_TRUE(device);
+        EXPECT_EQ(device->HasReader(), c.takenUp);
+        EXPECT_EQ(platform.features("/dev/hidraw0").size(), c.takenUp ? 1u : 0u);
+    }
+}
+
+TEST_F(UsbCableLinkTest, StaleReportsAreNotTakenForCurrentReadings)
+{
+    platform.plug(cable(0));
+    start();
+    const std::string path = "/dev/hidraw0";
+    clickUsbCon();
+    ASSERT_TRUE(waitUntil([&] { return platform.readHandles(path) == 1; }));
+    // Half a frame, then the link is stopped.
+    platform.pushReport(path, { 0x00, 0x07, 0x34, 0x31, 0x32, 0x33, 0x34, 0x3B, 0x30, 0 });
+    ASSERT_TRUE(waitUntil([&] { return link->UsbFrameOpen(); }));
+    clickUsbCon();
+    EXPECT_EQ(platform.readHandles(path), 0) << "the read handle stays open while nobody reads";
+
+    // The meter goes on sending while the link is stopped.
+    sendFrame(path);
+    clickUsbCon();
+    ASSERT_TRUE(waitUntil([&] { return platform.readHandles(path) == 1; }));
+    platform.pushReport(path, { 0x00, 0x04, 0x30, 0x3A, 0x0D, 0x0A, 0, 0, 0, 0 });
+    platform.pushReport(path, { 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0 });
+    testsupport::runEventsFor(200);
+    EXPECT_TRUE(modeFrames.isEmpty())
+        << "a frame from before the connect was decoded: " << modeFrames.join(QLatin1Char(' ')).toStdString();
+
+    sendFrame(path);
+    EXPECT_TRUE(waitUntil([&] { return modeFrames.size() == 1; }));
+}
+
+TEST_F(UsbCableLinkTest, FeatureReportHasTheLengthTheCableDeclares)
+{
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> descriptor; ///< empty: the fake's, 9 feature bytes
+        Report sent;
+        const char* line;
+    };
+    QFile fixture(testsupport::dataDir() + QStringLiteral("/hid/descriptors/usb_serial_cable.hex"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const QByteArray cableBytes
+        = QByteArray::fromHex(fixture.readAll().simplified().replace(' ', QByteArray()));
+    // Input report of 8 bytes and a feature report of 12.
+    const std::vector<uint8_t> longFeature { 0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x08,
+        0x81, 0x02, 0x95, 0x0C, 0xB1, 0x02, 0xC0 };
+    const std::vector<uint8_t> noFeature { 0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x08,
+        0x81, 0x02, 0xC0 };
+    const Case cases[] = {
+        { "the cable: 5 bytes after the id", { cableBytes.begin(), cableBytes.end() },
+            { 0, 0x60, 0x09, 0, 0, 0x03 }, "60 09 00 00 03 " },
+        { "longer: padded", longFeature, { 0, 0x60, 0x09, 0, 0, 0x03, 0, 0, 0, 0, 0, 0, 0 },
+            "60 09 00 00 03 00 00 00 00 00 00 00 " },
+        { "none declared: the full 10", noFeature, { 0, 0x60, 0x09, 0, 0, 0x03, 0, 0, 0, 0 },
+            "60 09 00 00 03 00 00 00 00 " },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        link.reset();
+        FakeHidDeviceSpec setup = cable(0);
+        setup.descriptor = c.descriptor;
+        platform.plug(setup);
+        start();
+        link->SetFeatureClick();
+        EXPECT_EQ(platform.features(setup.path), (std::vector<Report> { c.sent }));
+        EXPECT_EQ(link->HistoryLines().last(), QLatin1String(c.line));
+    }
+}
+
+TEST_F(UsbCableLinkTest, FailedFeatureReportIsToldAndNotRecordedAsSent)
+{
+    struct Case {
+        const char* name;
+        bool featureFails;
+        FakeHidDeviceSpec::Access access;
+        const char* history;
+        const char* problem; ///< part of the message
+        bool usbConDownAfter;
+    };
+    const Case cases[] = {
+        { "refused", true, FakeHidDeviceSpec::Full, "FEATURE REPORT FAILED: Error 32 (20)",
+            "did not take its line settings", true },
+        { "no read-write access", false, FakeHidDeviceSpec::QueryOnly, "FEATURE REPORT FAILED: Error 13 (D)",
+            "packaging/70-brenmoor5082.rules", false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        link.reset();
+        FakeHidDeviceSpec setup = cable(0);
+        setup.featureFails = c.featureFails;
+        setup.access = c.access;
+        platform.plug(setup);
+        usbConDown = false;
+        start();
+        QSignalSpy problems(link.get(), &UsbCableLink::linkProblem);
+        link->ClearBtnClick();
+        clickUsbCon();
+        EXPECT_EQ(link->HistoryLines(), QStringList { QLatin1String(c.history) }) << "recorded as sent";
+        ASSERT_EQ(problems.count(), 1);
+        const QString text = problems.at(0).at(0).toString();
+        EXPECT_TRUE(text.contains(QLatin1String(c.problem))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String("/dev/hidraw0"))) << text.toStdString();
+        EXPECT_EQ(usbConDown, c.usbConDownAfter);
+        EXPECT_TRUE(messages.isEmpty()) << "no modal box";
+    }
 }
 
 TEST_F(UsbCableLinkTest, ClosingWhileAReportWaitsForTheUiThread)
