@@ -123,3 +123,9 @@ void FrameAssembler::endFrame(
     if (good && decoder)
         decoder();
 }
+
+void FrameAssembler::reset()
+{
+    high_.clear();
+    low_.clear();
+}

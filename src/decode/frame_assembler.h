@@ -48,6 +48,12 @@ public:
     /** Receive handler for mode frames (9 data bytes, CR, LF). */
     void H40VRData(const QByteArray& data);
 
+    /**
+     * Drops the bytes of an unfinished frame, so that a stream that broke
+     * off (a link lost and reopened) cannot join them to later bytes.
+     */
+    void reset();
+
     /** High hex digits of the bytes since the last frame end. */
     const QString& FrameHighDigits() const { return high_; }
     /** Low hex digits of the bytes since the last frame end. */

@@ -2,6 +2,8 @@
 
 #include "link/qt_serial_port_io.h"
 
+#include <algorithm>
+
 TComPortDriver::TComPortDriver(QObject* parent)
     : TComPortDriver(std::make_unique<QtSerialPortIo>(), ComPortDeviceMap(), parent)
 {
@@ -27,11 +29,16 @@ bool TComPortDriver::OpenPort()
 {
     if (IsOpen())
         return true;
-    if (!io_->open(devicePath()))
+    if (!io_->open(devicePath())) {
+        openError_ = io_->openError();
+        if (!openError_.failed())
+            openError_ = SerialOpenError::diagnose(devicePath());
         return false;
+    }
+    openError_ = {};
     ApplyLineSettings();
     // Reads never wait: the platform layer returns at once with what is queued.
-    pollTimer_.start(pollingDelay_);
+    startPolling();
     return true;
 }
 
@@ -83,7 +90,18 @@ void TComPortDriver::PollPort()
 
 QString TComPortDriver::devicePath() const
 {
-    return devices_.devicePath(comPort_);
+    return chosenDevice_.isEmpty() ? devices_.devicePath(comPort_) : chosenDevice_;
+}
+
+void TComPortDriver::setChosenDevice(const QString& path)
+{
+    if (!IsOpen())
+        chosenDevice_ = path;
+}
+
+void TComPortDriver::startPolling()
+{
+    pollTimer_.start(std::max<int>(pollingDelay_, MinimumPollingDelay));
 }
 
 ComLineSettings TComPortDriver::lineSettings() const
@@ -117,8 +135,10 @@ void TComPortDriver::handleLost()
 
 void TComPortDriver::setComPort(TComPortNumber port)
 {
-    if (!IsOpen())
-        comPort_ = port;
+    if (IsOpen())
+        return;
+    comPort_ = port;
+    chosenDevice_.clear();
 }
 
 void TComPortDriver::setComPortSpeed(TComPortBaudRate speed)
@@ -178,7 +198,7 @@ void TComPortDriver::setComPortPollingDelay(std::uint16_t ms)
     pollTimer_.stop();
     pollingDelay_ = ms;
     if (restart)
-        pollTimer_.start(pollingDelay_);
+        startPolling();
 }
 
 void TComPortDriver::setEnableDTROnOpen(bool enable)

@@ -19,8 +19,8 @@
  * (user-interface) thread and hands every non-empty batch of received bytes
  * to OnReceiveData, at most ComPortInBufSize bytes per tick.
  *
- * Setter rules while the port is open: ComPort and ComPortInBufSize are
- * ignored; line settings are stored and applied at once (which also purges
+ * Setter rules while the port is open: ComPort, the chosen device and
+ * ComPortInBufSize are ignored; line settings are stored and applied at once (which also purges
  * both queues); ComPortPollingDelay restarts the poll timer when it changes.
  * While closed every setter only stores its value.
  *
@@ -54,8 +54,23 @@ public:
     /** One poll: reads once, up to ComPortInBufSize bytes, and delivers them. Runs on each timer tick. */
     void PollPort();
 
-    /** Device path the driver opens (or has open) for the current ComPort. */
+    /**
+     * Device path the driver opens (or has open): the chosen device when one
+     * was chosen, else the one the device map gives for ComPort.
+     */
     QString devicePath() const;
+    /**
+     * Chooses a device by its path, such as a /dev/serial/by-id/ name, in
+     * place of COM1..COM4; an empty path, or setting ComPort, returns to
+     * ComPort's device. Ignored while the port is open, like ComPort.
+     */
+    void setChosenDevice(const QString& path);
+    /** The device chosen by path; empty when ComPort's device is used. */
+    QString chosenDevice() const { return chosenDevice_; }
+    /** Why the last OpenPort() failed; Kind::None after a successful one. */
+    const SerialOpenError& lastOpenError() const { return openError_; }
+    /** Shortest poll period used, whatever ComPortPollingDelay says: a 0 must not spin. */
+    static constexpr int MinimumPollingDelay = 10;
 
     TComPortNumber ComPort() const { return comPort_; }
     void setComPort(TComPortNumber port);
@@ -98,10 +113,13 @@ signals:
 
 private:
     void changeLineSetting();
+    void startPolling();
     void handleLost();
 
     std::unique_ptr<SerialPortIo> io_;
     ComPortDeviceMap devices_;
+    QString chosenDevice_;
+    SerialOpenError openError_;
     QTimer pollTimer_;
     std::vector<char> receiveBuffer_;
     ReceiveHandler onReceiveData_;

@@ -50,9 +50,13 @@ bool QtSerialPortIo::open(const QString& devicePath)
     if (port_.isOpen())
         return true;
     lost_ = false;
+    openError_ = {};
     port_.setPortName(devicePath);
-    if (!port_.open(QIODevice::ReadWrite))
+    if (!port_.open(QIODevice::ReadWrite)) {
+        openError_ = SerialOpenError::diagnose(devicePath, port_.errorString());
+        port_.clearError();
         return false;
+    }
     // Qt guards the port with a lock file; TIOCEXCL also keeps out programs
     // that ignore lock files.
     ::ioctl(port_.handle(), TIOCEXCL);

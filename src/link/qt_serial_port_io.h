@@ -19,6 +19,7 @@ public:
     ~QtSerialPortIo() override;
 
     bool open(const QString& devicePath) override;
+    SerialOpenError openError() const override { return openError_; }
     void close() override;
     bool isOpen() const override;
     void applySettings(const ComLineSettings& settings) override;
@@ -33,4 +34,5 @@ private:
     QSerialPort port_;
     std::function<void()> onLost_;
     bool lost_ = false;
+    SerialOpenError openError_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/com_port_types.h"
+#include "link/serial_open_error.h"
 
 #include <QString>
 
@@ -25,6 +26,8 @@ public:
 
     /** Opens the device exclusively for reading and writing; false when it cannot be opened. */
     virtual bool open(const QString& devicePath) = 0;
+    /** Why the last open() failed; Kind::None after a successful one. */
+    virtual SerialOpenError openError() const { return {}; }
     /** Closes the device if open. */
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

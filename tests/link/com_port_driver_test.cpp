@@ -4,8 +4,11 @@
 #include "link/qt_serial_port_io.h"
 #include "support/pty_pair.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -320,6 +323,87 @@ TEST_F(ComPortDriverTest, PollingDelayRestartsTheTimerOnlyWhileOpen)
     EXPECT_TRUE(driver->isPolling());
     ASSERT_TRUE(pty.write("ticks"));
     EXPECT_TRUE(waitForBytes(5));
+}
+
+TEST_F(ComPortDriverTest, OpensAgainAfterALostPeer)
+{
+    // The driver opens a symlink, as it opens a /dev/serial/by-id/ name; the
+    // device behind it goes away and another one takes the name.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString name = dir.filePath(QStringLiteral("ttyMeter"));
+    ASSERT_TRUE(QFile::link(pty.devicePath(), name));
+    TComPortDriver d(
+        std::make_unique<QtSerialPortIo>(), ComPortDeviceMap([name](const QString&) { return name; }));
+    QByteArray got;
+    d.setOnReceiveData([&](const QByteArray& data) { got += data; });
+    QSignalSpy lost(&d, &TComPortDriver::linkLost);
+
+    ASSERT_TRUE(d.OpenPort());
+    pty.closeMaster();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lost.count() == 1; }, 1000));
+    EXPECT_FALSE(d.IsOpen());
+
+    PtyPair next;
+    ASSERT_TRUE(next.isValid());
+    ASSERT_TRUE(QFile::remove(name));
+    ASSERT_TRUE(QFile::link(next.devicePath(), name));
+    ASSERT_TRUE(d.OpenPort()) << d.lastOpenError().message().toStdString();
+    EXPECT_TRUE(d.isPolling());
+    ASSERT_TRUE(next.write("again"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got == "again"; }, 1000)) << got.constData();
+
+    next.closeMaster();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lost.count() == 2; }, 1000)) << "the second loss was not told";
+}
+
+/** Counts reads; always finds nothing queued. */
+class CountingIo : public SerialPortIo {
+public:
+    bool open(const QString&) override { return open_ = true; }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    void applySettings(const ComLineSettings&) override { }
+    void purge(bool, bool) override { }
+    void setQueueSizes(int, int) override { }
+    ReadStatus read(char*, qint64, qint64& got) override
+    {
+        ++*reads;
+        got = 0;
+        return ReadStatus::Empty;
+    }
+    void setLostHandler(std::function<void()>) override { }
+
+    std::shared_ptr<int> reads = std::make_shared<int>(0);
+
+private:
+    bool open_ = false;
+};
+
+TEST(ComPortDriverPollingTest, ShortestPeriodIsTenMilliseconds)
+{
+    struct Case {
+        std::uint16_t delay;
+        int maxReadsPerSecond;
+    };
+    const Case cases[] = { { 0, 110 }, { 1, 110 }, { 10, 110 }, { 50, 25 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.delay);
+        auto io = std::make_unique<CountingIo>();
+        const std::shared_ptr<int> reads = io->reads;
+        TComPortDriver d(std::move(io), ComPortDeviceMap([](const QString&) { return QStringLiteral("x"); }));
+        d.setComPortPollingDelay(c.delay);
+        EXPECT_EQ(d.ComPortPollingDelay(), c.delay) << "the property keeps what was set";
+        ASSERT_TRUE(d.OpenPort());
+        QElapsedTimer clock;
+        clock.start();
+        QEventLoop loop;
+        QTimer::singleShot(500, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double perSecond = *reads * 1000.0 / double(clock.elapsed());
+        EXPECT_LE(perSecond, c.maxReadsPerSecond) << *reads << " reads in " << clock.elapsed() << " ms";
+        EXPECT_GT(*reads, 0);
+    }
 }
 
 } // namespace
