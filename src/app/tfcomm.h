@@ -14,6 +14,7 @@
 #include "decode/reading_state.h"
 #include "decode/segment_frame_decoder.h"
 #include "link/hid/hid_platform.h"
+#include "link/serial_port_listing.h"
 #include "records/trend_chart_widget.h"
 
 #include <QMainWindow>
@@ -23,11 +24,14 @@
 #include <memory>
 
 class ChartPager;
+class LinkHealthView;
+class SerialLinkSupervisor;
 class ExclusiveToggleGroup;
 struct FileOutcome;
 class RecordsTable;
 class UsbCableLink;
 class QAction;
+class QDateTime;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -223,8 +227,26 @@ public:
     void BtDiscon1Click();
     void COMConClick();
     void ConTimerTimer();
-    /** Number of the chosen port, 1 to 4. */
+    /** Number of the chosen port, 1 to 4 (the panel shown, also when a detected device is chosen). */
     int chosenPort() const { return comPort_; }
+    /** Keeps the started serial link alive across unplugging; owned by the window. */
+    SerialLinkSupervisor* serialLink() { return serialLink_; }
+
+    // ---- Detected serial devices in "ComSetup" (tfcomm_ports.cpp) ----------------------------
+    /** Lists the serial devices present now below the COMn items; runs as the menu opens. */
+    void refreshDetectedPorts();
+    /** The detected-device items of "ComSetup", as the last refresh made them. */
+    const QList<QAction*>& detectedPortItems() const { return detectedPortItems_; }
+    /** Makes @p entry the chosen port: the panel shows its short name, the hint its path. */
+    void chooseDetectedPort(const SerialPortEntry& entry);
+    /** Replaces where the detected devices come from (tests). */
+    void setPortListing(std::function<std::vector<SerialPortEntry>()> listing);
+
+    /** The serial link's and the USB cable's non-blocking notices, for tests. */
+    WindowNotice& linkNotice() { return *linkNotice_; }
+    WindowNotice& usbNotice() { return *usbNotice_; }
+    /** Whether the reading on screen is shown as stale (a link went away since it came). */
+    bool readingShownStale() const;
 
     // ---- USB cable link (tfcomm_usb.cpp) --------------------------------------------------------
     QPushButton* SetFeature = nullptr; ///< sends the cable's feature report; out of sight
@@ -299,6 +321,14 @@ private:
     void buildMenus();
     void connectConnectionControl();
     void choosePort(int port);
+    QPushButton* visiblePortPanel() const;
+    void showPortHint();
+    void serialLinkLost(const QDateTime& when);
+    void serialLinkReopened(const QDateTime& when);
+    void clearSerialLoss();
+    void usbCableLost(const QDateTime& when);
+    void usbCableRestored(const QDateTime& when);
+    void clearUsbLoss();
     void setReviewButtonsEnabled(bool enabled);
     void buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform);
     void buildRecording(QWidget* client);
@@ -354,6 +384,13 @@ private:
     std::unique_ptr<RecordFileDialogs> fileDialogs_ = std::make_unique<QtRecordFileDialogs>();
     std::function<void()> terminate_;
     WindowNotice* readingNotice_ = nullptr;
+    WindowNotice* linkNotice_ = nullptr;
+    WindowNotice* usbNotice_ = nullptr;
+    SerialLinkSupervisor* serialLink_ = nullptr;
+    LinkHealthView* linkView_ = nullptr;
+    QAction* detectedSeparator_ = nullptr;
+    QList<QAction*> detectedPortItems_;
+    std::function<std::vector<SerialPortEntry>()> portListing_;
     bool centred_ = false;
 
     // ---- USB cable link: the platform outlives the link ----

@@ -1,10 +1,12 @@
 // USB cable link: the hidden device and history lists, "USB Connect" and the
 // cable commands. The logic lives in UsbCableLink; this file only binds it to
 // the window's controls.
+#include "app/link_health_view.h"
 #include "app/tfcomm.h"
 #include "link/hid/controller_error.h"
 #include "link/hid/linux_hid_platform.h"
 #include "link/hid/usb_cable_link.h"
+#include "link/serial_link_supervisor.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -71,6 +73,12 @@ void TFCOMM::buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform
     });
     connect(usbLink_.get(), &UsbCableLink::historyCleared, HistoryListBox, &QListWidget::clear);
     connect(usbLink_.get(), &UsbCableLink::usbTextChanged, USBtxt, &QLabel::setText);
+    // Trouble with the cable is told without a modal box: it can come while nobody watches.
+    connect(usbLink_.get(), &UsbCableLink::linkProblem, usbNotice_,
+        [this](const QString& text) { usbNotice_->show(text); });
+    connect(usbLink_.get(), &UsbCableLink::cableLost, this, &TFCOMM::usbCableLost);
+    connect(usbLink_.get(), &UsbCableLink::cableRestored, this, &TFCOMM::usbCableRestored);
+    connect(usbLink_.get(), &UsbCableLink::waitingCancelled, this, &TFCOMM::clearUsbLoss);
     connect(DevListBox, &QListWidget::currentRowChanged, this,
         [this](int row) { usbLink_->SetDevListSelected(row); });
 
@@ -112,4 +120,32 @@ void TFCOMM::InfoBtnClick()
     const QString info = usbLink_->InfoText();
     if (!info.isEmpty())
         showMessage(QMessageBox::Information, info);
+}
+
+void TFCOMM::usbCableLost(const QDateTime& when)
+{
+    LinkHealthView::markLost(USBCon, LinkHealthView::lostHint(QStringLiteral("the USB cable"), when));
+    linkView_->setReadingStale(true);
+    CONok->hide();
+    CONokN->show();
+    usbNotice_->show(QStringLiteral("The USB cable was unplugged at %1.\nIt is taken up again by itself, and "
+                                    "logging goes on, when the same cable is plugged in again.")
+                         .arg(when.time().toString(QStringLiteral("HH:mm:ss"))));
+}
+
+void TFCOMM::usbCableRestored(const QDateTime& when)
+{
+    LinkHealthView::markWorking(
+        USBCon, LinkHealthView::backHint(QStringLiteral("USB cable"), usbLink_->CableLostAt(), when));
+    // A problem met while taking the cable up again stays on screen.
+    if (usbNotice_->text().startsWith(QStringLiteral("The USB cable was unplugged")))
+        usbNotice_->clear();
+}
+
+void TFCOMM::clearUsbLoss()
+{
+    LinkHealthView::markWorking(USBCon, QString());
+    usbNotice_->clear();
+    if (!serialLink_ || serialLink_->state() != SerialLinkSupervisor::State::Lost)
+        linkView_->setReadingStale(false);
 }

@@ -1,8 +1,13 @@
+#include "app/link_health_view.h"
 #include "link/com_port_driver.h"
+#include "link/qt_serial_port_io.h"
+#include "link/serial_link_supervisor.h"
 #include "records/trend_chart_widget.h"
+#include "support/pty_pair.h"
 #include "support/window_fixture.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -53,14 +58,16 @@ protected:
     {
         WindowFixture::SetUp();
         provideTemplate();
-        // COM1 leads nowhere: the started state shows all the same.
-        qputenv("BRENMOOR_COM1", QByteArray("/nonexistent/brenmoor-tty"));
+        ASSERT_TRUE(line.isValid());
+        qputenv("BRENMOOR_COM1", line.devicePath().toLocal8Bit());
     }
     void TearDown() override
     {
         qunsetenv("BRENMOOR_COM1");
         WindowFixture::TearDown();
     }
+
+    testsupport::PtyPair line; ///< COM1: a line that opens
 };
 
 TEST_F(Connection, LinkStateTableByComConnect)
@@ -69,10 +76,53 @@ TEST_F(Connection, LinkStateTableByComConnect)
     expectView(*w, { true, false, false, false, true, false, true }, "closed at start");
     w->COMCon->click();
     expectView(*w, { false, true, true, false, false, true, false }, "started by COM Connect");
-    EXPECT_FALSE(w->COMM2->IsOpen()) << "missing device";
-    EXPECT_TRUE(asked().empty()) << "no message for a port that cannot be opened";
+    EXPECT_TRUE(w->COMM2->IsOpen());
+    EXPECT_TRUE(asked().empty());
     w->COMCon->click();
     expectView(*w, { true, false, false, true, true, false, true }, "stopped by raising COM Connect");
+    EXPECT_FALSE(w->COMM2->IsOpen());
+}
+
+TEST_F(Connection, PortThatCannotBeOpenedSaysWhyAndStaysStopped)
+{
+    const QString plainFile = folder() + QStringLiteral("/notes.txt");
+    QFile notes(plainFile);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    testsupport::PtyPair held;
+    ASSERT_TRUE(held.isValid());
+    TComPortDriver holder(std::make_unique<QtSerialPortIo>(),
+        ComPortDeviceMap([&](const QString&) { return held.devicePath(); }));
+    ASSERT_TRUE(holder.OpenPort());
+
+    struct Case {
+        const char* name;
+        QString path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        { "not found", QStringLiteral("/nonexistent/brenmoor-tty"), "the device was not found" },
+        { "not a serial device", plainFile, "it is not a serial device" },
+        { "in use", held.devicePath(), "the device is in use by another program" },
+    };
+    for (const Case& c : cases) {
+        for (const bool byComConnect : { true, false }) {
+            SCOPED_TRACE(std::string(c.name) + (byComConnect ? ", COM Connect" : ", START"));
+            qputenv("BRENMOOR_COM1", c.path.toLocal8Bit());
+            auto w = makeWindow();
+            if (byComConnect)
+                w->COMCon->click();
+            else
+                w->START1->trigger();
+            expectView(*w, { true, false, false, true, true, false, true }, "stopped again");
+            EXPECT_FALSE(w->COMM2->IsOpen());
+            EXPECT_EQ(w->serialLink()->state(), SerialLinkSupervisor::State::Stopped);
+            ASSERT_EQ(asked().size(), 1u) << "one message, the answer to the click";
+            EXPECT_EQ(asked()[0].icon, QMessageBox::Warning);
+            EXPECT_TRUE(asked()[0].text.contains(c.path + QStringLiteral(": ") + QLatin1String(c.reason)))
+                << asked()[0].text.toStdString();
+        }
+    }
 }
 
 TEST_F(Connection, StartAndStopLeaveComConnectAlone)
@@ -151,6 +201,73 @@ TEST_F(Connection, IconGoesDarkOnTheThirdTickAfterAFrame)
     w->ConTimerTimer();
     EXPECT_TRUE(w->CONok->isHidden());
     EXPECT_FALSE(w->CONokN->isHidden());
+}
+
+TEST_F(Connection, DetectedDeviceIsChosenByNameAndOpened)
+{
+    // A USB adapter as the listing reports it, its stable name a link to the pty.
+    const QString byId = folder() + QStringLiteral("/usb-FTDI_FT232R_USB_UART_A10K1234-if00-port0");
+    ASSERT_TRUE(QFile::link(line.devicePath(), byId));
+    SerialPortEntry adapter;
+    adapter.portName = QStringLiteral("ttyUSB0");
+    adapter.systemLocation = line.devicePath();
+    adapter.byIdPath = byId;
+    adapter.description = QStringLiteral("FT232R USB UART");
+    adapter.serialNumber = QStringLiteral("A10K1234");
+    SerialPortEntry onboard;
+    onboard.portName = QStringLiteral("ttyS0");
+    onboard.systemLocation = QStringLiteral("/dev/ttyS0");
+    std::vector<SerialPortEntry> present { onboard, adapter };
+
+    auto w = makeWindow();
+    w->setPortListing([&] { return present; });
+    emit w->ComSetup1->aboutToShow(); // opening the menu lists what is there now
+    QStringList texts;
+    for (QAction* item : w->detectedPortItems())
+        texts << item->text();
+    EXPECT_EQ(texts,
+        (QStringList {
+            QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0 \u2014 FT232R USB UART (A10K1234)") }));
+    const QList<QAction*> menu = w->ComSetup1->actions();
+    ASSERT_GE(menu.size(), 5);
+    EXPECT_TRUE(menu[4]->isSeparator()) << "the detected devices sit below COM1 to COM4";
+
+    w->detectedPortItems()[1]->trigger();
+    EXPECT_EQ(w->BtCOM1->text(), QStringLiteral("ttyUSB0"));
+    EXPECT_EQ(w->BtCOM1->toolTip(), byId) << "the hint shows the path that is opened";
+    EXPECT_TRUE(w->detectedPortItems()[1]->isChecked());
+    for (QAction* a : { w->COM11, w->COM21, w->COM31, w->COM41 })
+        EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();
+
+    w->COMCon->click();
+    ASSERT_TRUE(w->COMM2->IsOpen()) << (asked().empty() ? "" : asked()[0].text.toStdString());
+    EXPECT_EQ(w->COMM2->devicePath(), byId);
+    EXPECT_FALSE(w->ComSetup1->isEnabled()) << "no choosing during a started link";
+    w->chooseDetectedPort(onboard);
+    EXPECT_EQ(w->COMM2->devicePath(), byId);
+    w->COMCon->click();
+
+    // The adapter is unplugged: the chosen device stays listed, as absent.
+    present = { onboard };
+    w->refreshDetectedPorts();
+    ASSERT_EQ(w->detectedPortItems().size(), 2);
+    EXPECT_TRUE(w->detectedPortItems()[1]->text().contains(QStringLiteral("not present")));
+    EXPECT_TRUE(w->detectedPortItems()[1]->isChecked());
+
+    // Back to a COMn item: its own caption and device again.
+    w->COM21->trigger();
+    EXPECT_EQ(w->BtCOM2->text(), QStringLiteral("COM 2"));
+    EXPECT_EQ(w->BtCOM2->toolTip(), QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(w->COMM2->devicePath(), QStringLiteral("/dev/ttyS1"));
+    w->refreshDetectedPorts();
+    for (QAction* item : w->detectedPortItems())
+        EXPECT_FALSE(item->isChecked()) << item->text().toStdString();
+
+    present.clear();
+    w->refreshDetectedPorts();
+    ASSERT_EQ(w->detectedPortItems().size(), 1);
+    EXPECT_FALSE(w->detectedPortItems()[0]->isEnabled());
+    EXPECT_EQ(w->detectedPortItems()[0]->text(), QStringLiteral("No serial devices found"));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The USB cable link through the real window on the fake HID platform.
+#include "app/link_health_view.h"
 #include "app/tfcomm.h"
 #include "link/hid/hid_device.h"
 #include "link/hid/usb_cable_link.h"
@@ -155,11 +156,94 @@ TEST_F(TfcommUsbTest, HotPlugFollowsTheLists)
     platform->plug(back);
     platform->notifyChange();
     EXPECT_EQ(window->DevListBox->currentRow(), 0);
-    EXPECT_EQ(window->HistoryListBox->currentItem()->text(), QStringLiteral("Arrival of USB to Serial"));
+    const QStringList history = listLines(window->HistoryListBox);
+    ASSERT_GE(history.size(), 2);
+    EXPECT_EQ(history[history.size() - 2], QStringLiteral("Arrival of USB to Serial"));
+    EXPECT_EQ(window->HistoryListBox->currentItem()->text(), QStringLiteral("60 09 00 00 03 00 00 00 00 "))
+        << "the cable that came back was configured again";
 
     window->USBCon->click(); // up
     window->USBCon->click(); // down again
     EXPECT_TRUE(window->usbLink()->SelectedHidDevice()->HasReader());
+}
+
+TEST_F(TfcommUsbTest, UnpluggedCableIsShownAndTakenUpAgain)
+{
+    open({ device(0, u"USB to Serial") });
+    window->USBCon->click();
+    const auto sendFrame = [&](uint8_t digit) {
+        platform->pushReport(
+            "/dev/hidraw0", { 0, 0x07, 0x34, 0x31, 0x32, 0x33, uint8_t(0x30 | digit), 0x3B, 0x30, 0 });
+        platform->pushReport("/dev/hidraw0", { 0, 0x04, 0x30, 0x3A, 0x0D, 0x0A, 0, 0, 0, 0 });
+        platform->pushReport("/dev/hidraw0", { 0, 0x00, 0, 0, 0, 0, 0, 0, 0, 0 });
+    };
+    sendFrame(4);
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return window->reading().FrameText == QLatin1String("A41234B00AD"); }));
+    EXPECT_FALSE(window->readingShownStale());
+
+    platform->unplug("/dev/hidraw0");
+    platform->notifyChange();
+    EXPECT_TRUE(LinkHealthView::showsLost(window->USBCon));
+    EXPECT_TRUE(window->USBCon->toolTip().startsWith(QStringLiteral("Link lost at ")))
+        << window->USBCon->toolTip().toStdString();
+    EXPECT_TRUE(window->USBCon->isChecked());
+    EXPECT_TRUE(window->readingShownStale());
+    EXPECT_TRUE(window->usbNotice().isShowing());
+    EXPECT_TRUE(asked->empty()) << "no box while nobody may be watching";
+
+    FakeHidDeviceSpec back = device(0, u"USB to Serial");
+    back.instanceId = "0003:1A86:E008.0012";
+    platform->plug(back);
+    platform->notifyChange();
+    EXPECT_FALSE(LinkHealthView::showsLost(window->USBCon));
+    EXPECT_TRUE(window->USBCon->toolTip().contains(QStringLiteral("back at")));
+    EXPECT_FALSE(window->usbNotice().isShowing());
+    sendFrame(5);
+    ASSERT_TRUE(
+        testsupport::waitUntil([&] { return window->reading().FrameText == QLatin1String("A41235B00AD"); }));
+    EXPECT_FALSE(window->readingShownStale());
+    EXPECT_TRUE(asked->empty());
+
+    // Unplugged again, and this time USB Connect is raised while it is away.
+    platform->unplug("/dev/hidraw0");
+    platform->notifyChange();
+    ASSERT_TRUE(window->usbLink()->WaitingForCable());
+    window->USBCon->click();
+    EXPECT_FALSE(window->usbLink()->WaitingForCable());
+    EXPECT_FALSE(LinkHealthView::showsLost(window->USBCon));
+    EXPECT_FALSE(window->readingShownStale());
+    EXPECT_TRUE(window->RecordNew->isEnabled()) << "the review buttons stayed locked";
+    EXPECT_TRUE(asked->empty());
+}
+
+TEST_F(TfcommUsbTest, CableTroubleIsToldWithoutAModalBox)
+{
+    struct Case {
+        const char* name;
+        bool featureFails;
+        FakeHidDeviceSpec::Access access;
+        const char* inNotice;
+    };
+    const Case cases[] = {
+        { "feature report refused", true, FakeHidDeviceSpec::Full, "did not take its line settings" },
+        { "no read-write access", false, FakeHidDeviceSpec::QueryOnly, "udevadm control --reload" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        FakeHidDeviceSpec cable = device(0, u"USB to Serial");
+        cable.featureFails = c.featureFails;
+        cable.access = c.access;
+        open({ cable });
+        window->USBCon->click();
+        EXPECT_TRUE(window->usbNotice().isShowing());
+        EXPECT_TRUE(window->usbNotice().text().contains(QLatin1String(c.inNotice)))
+            << window->usbNotice().text().toStdString();
+        EXPECT_TRUE(window->HistoryListBox->currentItem()->text().startsWith(
+            QStringLiteral("FEATURE REPORT FAILED")));
+        EXPECT_TRUE(asked->empty());
+    }
 }
 
 TEST_F(TfcommUsbTest, InfoShowsTheSelectedDevice)
