@@ -1,9 +1,10 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QTime>
 
-/** One logged reading, as the reading log hands it to the records table. */
+/** One logged reading, as the reading log hands it to the records table and the journal. */
 struct LoggedRow {
     QString value; ///< "value": the value text as displayed
     double Nval = 0; ///< "Nval": the signed count without decimal point
@@ -12,6 +13,9 @@ struct LoggedRow {
     QString acDc; ///< "DC/AC"
     QString unit; ///< "unit", in display glyph codes
     QString autoText; ///< "Auto"
+    QDateTime stamp; ///< full local date-time of @c time; null for rows that carry no date
+    double chartValue = 0; ///< the point the trend chart got
+    QString frameText; ///< the raw frame the reading was decoded from
 };
 
 /**
@@ -26,4 +30,6 @@ public:
     virtual bool hasRecords() const = 0;
     /** Removes every row; the table stays open. */
     virtual void emptyRecords() = 0;
+    /** Appends a row brought back from the journal; it is in the journal already. */
+    virtual void restoreRecord(const LoggedRow& row) { appendRecord(row); }
 };
