@@ -11,7 +11,9 @@
 #include "link/hid/hid_platform.h"
 #include "link/hid/usb_cable_link.h"
 #include "records/chart_pager.h"
+#include "records/journal.h"
 #include "records/reading_log.h"
+#include "records/records_journal.h"
 #include "records/records_table.h"
 #include "records/records_table_model.h"
 #include "records/records_table_sink.h"
@@ -154,6 +156,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     connectDecoding();
     connectRecordFiles();
     buildUsbLink(client, std::move(hidPlatform));
+    buildJournal();
     connectRecording();
     connect(BitBtn1, &QPushButton::clicked, this, &TFCOMM::BitBtn1Click);
     connect(BtExit, &QPushButton::clicked, this, &TFCOMM::BtExit1Click);
@@ -163,6 +166,7 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     FormResize();
 
     FormCreate();
+    startJournal();
     ConTimer->start();
     Trecord->start();
 }
@@ -460,7 +464,12 @@ int TFCOMM::unsavedRecordCount() const
 
 void TFCOMM::closeRecordsAndTerminate()
 {
+    // Only reached once nothing is unsaved or the user agreed to drop it:
+    // then the journal must not offer those rows at the next start.
+    if (unsavedRecordCount() > 0)
+        recordsJournal_->dropped();
     T20VDB->close();
+    journal_->close();
     terminate_();
 }
 

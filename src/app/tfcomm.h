@@ -27,6 +27,8 @@ class ChartPager;
 class LinkHealthView;
 class SerialLinkSupervisor;
 class ExclusiveToggleGroup;
+class Journal;
+class RecordsJournal;
 struct FileOutcome;
 class RecordsTable;
 class UsbCableLink;
@@ -119,6 +121,19 @@ public:
     void showReadingError(const QString& text);
     /** The reading-path notice, for tests. */
     WindowNotice& readingNotice() { return *readingNotice_; }
+    /** The warning shown while the journal cannot be written, for tests. */
+    WindowNotice& journalNotice() { return *journalNotice_; }
+    /** The journal of logged rows. */
+    Journal& journal() { return *journal_; }
+    RecordsJournal& recordsJournal() { return *recordsJournal_; }
+    /** Text of the journal warning for @p path and the system's @p reason. */
+    static QString journalWarningText(const QString& path, const QString& reason);
+    /**
+     * Asks once whether rows a crashed or killed run never saved should come
+     * back, and restores or discards them. Runs by itself when the event loop
+     * starts after construction.
+     */
+    void offerRecovery();
 
     // ---- Top bar -------------------------------------------------------
     QPushButton* BtCOM1 = nullptr; ///< port panels, stacked on one spot
@@ -342,6 +357,13 @@ private:
     void setUpRecordsGrid();
     void sizeGridColumns();
 
+    void buildJournal();
+    void startJournal();
+    /** Records in the journal the port or cable readings come from. */
+    void noteLogSource(const QString& source);
+    /** Logging stopped: the journal commits at once. */
+    void noteLoggingStopped();
+
     /** Rows the records table holds that were never saved. */
     int unsavedRecordCount() const;
     /** Asks the exit question when unsaved rows would be lost; true when the program may end. */
@@ -368,6 +390,8 @@ private:
     EvaluationState evaluation_;
     PanelModel panelModel_;
     std::unique_ptr<ChartPager> chartPager_;
+    std::unique_ptr<Journal> journal_; ///< outlives the sink and the log that write into it
+    std::unique_ptr<RecordsJournal> recordsJournal_;
     std::unique_ptr<RecordsTableSink> recordSink_;
     std::unique_ptr<ReadingLog> readingLog_;
     FrameLog frameLog_;
@@ -391,6 +415,9 @@ private:
     QAction* detectedSeparator_ = nullptr;
     QList<QAction*> detectedPortItems_;
     std::function<std::vector<SerialPortEntry>()> portListing_;
+    WindowNotice* journalNotice_ = nullptr;
+    QString journalStartMessage_; ///< a damaged journal set aside at start, told once the window is up
+    bool recoveryOffered_ = false;
     bool centred_ = false;
 
     // ---- USB cable link: the platform outlives the link ----

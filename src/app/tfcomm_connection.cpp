@@ -126,6 +126,7 @@ void TFCOMM::BTCon1Click()
         p->setEnabled(false);
     if (opened) {
         framer_.reset(); // nothing left over from an earlier link
+        noteLogSource(serialLink_->devicePath());
         return;
     }
     // A port that cannot be opened must not look connected: back to the
@@ -146,6 +147,7 @@ void TFCOMM::BtDiscon1Click()
     STOP1->setEnabled(false);
     STOP1->setChecked(true);
     serialLink_->stop();
+    noteLoggingStopped();
     BTCon->show();
     BtDiscon->hide();
     for (QPushButton* p : { BtCOM1, BtCOM2, BtCOM3, BtCOM4 })

@@ -2,6 +2,7 @@
 // earlier saved table, and the printed report through its preview.
 #include "app/tfcomm.h"
 #include "records/record_files.h"
+#include "records/records_journal.h"
 #include "records/records_table.h"
 #include "records/report_painter.h"
 
@@ -53,6 +54,8 @@ void TFCOMM::saveasClick()
     if (fileName.isEmpty())
         return;
     const FileOutcome outcome = RecordFiles::save(*T20VDB, fileName);
+    if (outcome.ok)
+        recordsJournal_->saved();
     // Writing the text walks the table to its end, so the grid shows the last row.
     if (outcome.ok && RecordFiles::formatFor(fileName) == RecordFiles::Format::Text && T20VDB->rowCount() > 0)
         DBGrid1->selectRow(int(T20VDB->rowCount() - 1));
@@ -81,6 +84,8 @@ void TFCOMM::SpeedButton2Click()
             return;
     }
     T20VDB->replaceWith(std::move(*check.table));
+    recordsJournal_->dropped();
+    recordsJournal_->beginTable(T20VDB->path(), T20VDB->rowCount());
 }
 
 void TFCOMM::BtPrintClick()

@@ -26,7 +26,7 @@ void TFCOMM::buildRecording(QWidget* client)
 
 void TFCOMM::connectRecording()
 {
-    recordSink_ = std::make_unique<RecordsTableSink>(*T20VDB);
+    recordSink_ = std::make_unique<RecordsTableSink>(*T20VDB, recordsJournal_.get());
     readingLog_ = std::make_unique<ReadingLog>(*chartPager_, *recordSink_);
     ReadingLog& log = *readingLog_;
     log.setRecordSI(RecordSI->isChecked());

@@ -91,8 +91,13 @@ void TFCOMM::buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform
 
 void TFCOMM::USBConClick()
 {
-    if (usbLink_)
-        usbLink_->USBConClick();
+    if (!usbLink_)
+        return;
+    usbLink_->USBConClick();
+    if (USBCon->isChecked())
+        noteLogSource(QStringLiteral("USB cable"));
+    else
+        noteLoggingStopped();
 }
 
 void TFCOMM::SetFeatureClick()

@@ -136,8 +136,12 @@ public:
 
     void setRetryInterval(int ms)
     {
-        std::lock_guard lock(mutex_);
-        retry_ = std::chrono::milliseconds(ms);
+        {
+            std::lock_guard lock(mutex_);
+            retry_ = std::chrono::milliseconds(ms);
+            nextRetry_ = std::min(nextRetry_, Clock::now() + retry_);
+        }
+        wake_.notify_all();
     }
 
     bool isWorking() const
@@ -172,7 +176,9 @@ private:
         for (;;) {
             if (!stopping_) {
                 if (failing_) {
-                    wake_.wait_until(lock, nextRetry_, [&] { return stopping_ || urgent_; });
+                    // The deadline is read again after each wake: a shorter interval may have moved it.
+                    while (!stopping_ && !urgent_ && Clock::now() < nextRetry_)
+                        wake_.wait_until(lock, nextRetry_);
                 } else {
                     wake_.wait(lock, [&] { return stopping_ || urgent_ || !queue_.empty(); });
                     if (!stopping_ && !urgent_)
@@ -185,7 +191,7 @@ private:
             batch.swap(queue_);
             lock.unlock();
             if (last)
-                nextRetry_ = Clock::now(); // one more try before the program ends
+                retryNow(); // one more try before the program ends
             process(batch);
             lock.lock();
             if (last)
@@ -338,6 +344,17 @@ private:
             command.what);
     }
 
+    Clock::time_point retryAt() const
+    {
+        std::lock_guard lock(mutex_);
+        return nextRetry_;
+    }
+    void retryNow()
+    {
+        std::lock_guard lock(mutex_);
+        nextRetry_ = Clock::now();
+    }
+
     void committed(qint64 appended)
     {
         std::lock_guard lock(mutex_);
@@ -347,7 +364,7 @@ private:
     /** Writes @p batch in order, one transaction between answers; what fails is kept for the next try. */
     void process(std::deque<Command>& batch)
     {
-        if (failing_ && Clock::now() < nextRetry_) {
+        if (failing_ && Clock::now() < retryAt()) {
             keep(batch, 0);
             return;
         }

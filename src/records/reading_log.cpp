@@ -35,7 +35,7 @@ ReadingLog::ReadingLog(ChartPager& chart, RecordSink& sink, QObject* parent)
     : QObject(parent)
     , chart_(chart)
     , sink_(sink)
-    , clock_([] { return QTime::currentTime(); })
+    , clock_([] { return QDateTime::currentDateTime(); })
 {
 }
 
@@ -83,7 +83,10 @@ void ReadingLog::INDataToTable(const ReadingState& reading)
         LoggedRow row;
         row.value = reading.ValueText;
         row.Nval = reading.ReadingValue;
-        row.time = clock_();
+        row.stamp = clock_();
+        row.time = row.stamp.time();
+        row.chartValue = reading.ChartValue;
+        row.frameText = reading.FrameText;
         row.no = recordNo_;
         row.acDc = reading.AcDcText;
         row.unit = reading.UnitText;
@@ -112,6 +115,17 @@ void ReadingLog::RecordNewClick()
     limitCount_ = 0;
     unlogged_ = 0;
     limitNotified_ = false;
+}
+
+void ReadingLog::restoreRows(const QList<LoggedRow>& rows)
+{
+    for (const LoggedRow& row : rows) {
+        sink_.restoreRecord(row);
+        ++limitCount_;
+        recordNo_ = std::max(recordNo_, row.no + 1);
+        lastLoggedKey_ = row.value + row.acDc + row.unit + row.autoText;
+        chart_.addPoint(row.chartValue);
+    }
 }
 
 void ReadingLog::setRecordLimit(qint32 limit)

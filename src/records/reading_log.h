@@ -2,14 +2,15 @@
 
 #include "decode/reading_state.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
-#include <QTime>
 
 #include <functional>
 
 class ChartPager;
 class RecordSink;
+struct LoggedRow;
 
 /**
  * The reading log: decides for every decoded reading whether it becomes a
@@ -52,8 +53,8 @@ public:
 
     ReadingLog(ChartPager& chart, RecordSink& sink, QObject* parent = nullptr);
 
-    /** Replaces the time-of-day source stamped into each row. */
-    void setClock(std::function<QTime()> clock) { clock_ = std::move(clock); }
+    /** Replaces the clock whose local date-time is stamped into each row. */
+    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
     void setRecordSI(bool checked) { recordSI_ = checked; }
     void setRepeatSet(bool checked) { repeatSet_ = checked; }
@@ -81,6 +82,14 @@ public:
     /** The New command, after its message was shown: empties the table, numbering restarts at 1. */
     void RecordNewClick();
 
+    /**
+     * Puts rows brought back from the journal into the table and the chart,
+     * as if they had just been logged: numbering continues after the last of
+     * them, they count towards the record limit, and the repeat filter
+     * compares the next reading with the last of them.
+     */
+    void restoreRows(const QList<LoggedRow>& rows);
+
     void setRecordLimit(qint32 limit);
     qint32 RecordLimit() const { return recordLimit_; }
     qint32 RecordNo() const { return recordNo_; }
@@ -105,7 +114,7 @@ private:
 
     ChartPager& chart_;
     RecordSink& sink_;
-    std::function<QTime()> clock_;
+    std::function<QDateTime()> clock_;
 
     bool recordSI_ = true;
     bool repeatSet_ = true;

@@ -107,8 +107,8 @@ RecordsTable::Loaded RecordsTable::load(const QString& path, Access access) cons
     if (loaded.d_->sameLock) {
         file = &d_->lock->file();
     } else {
-        loaded.d_->lock = std::make_unique<ParadoxFileLock>(
-            path, access == Access::Exclusive ? ParadoxFileLock::Mode::Exclusive : ParadoxFileLock::Mode::Shared);
+        loaded.d_->lock = std::make_unique<ParadoxFileLock>(path,
+            access == Access::Exclusive ? ParadoxFileLock::Mode::Exclusive : ParadoxFileLock::Mode::Shared);
         file = &loaded.d_->lock->file();
     }
     try {

@@ -1,8 +1,21 @@
 #include "records/records_table_sink.h"
 
+#include "records/records_journal.h"
 #include "records/records_table.h"
 
 void RecordsTableSink::appendRecord(const LoggedRow& row)
+{
+    appendToTable(row);
+    if (journal_)
+        journal_->rowAppended(row);
+}
+
+void RecordsTableSink::restoreRecord(const LoggedRow& row)
+{
+    appendToTable(row);
+}
+
+void RecordsTableSink::appendToTable(const LoggedRow& row)
 {
     table_.append();
     table_.setField(QStringLiteral("value"), row.value);
@@ -23,4 +36,6 @@ bool RecordsTableSink::hasRecords() const
 void RecordsTableSink::emptyRecords()
 {
     table_.emptyTable();
+    if (journal_)
+        journal_->emptied(table_.path());
 }

@@ -51,12 +51,14 @@ protected:
 
 TEST_F(ReadingLogTest, RowCarriesTheReadingNumberAndTime)
 {
-    log.setClock([] { return QTime(13, 45, 7, 250); });
+    const QDateTime now(QDate(2026, 12, 10), QTime(13, 45, 7, 250));
+    log.setClock([now] { return now; });
     log.setRecordSI(false);
     ReadingState r = reading(
         QStringLiteral("-1,234"), QStringLiteral("AC"), QStringLiteral("k*"), QStringLiteral("MANU"));
     r.ReadingValue = -1234;
     r.ChartValue = -1.234;
+    r.FrameText = QStringLiteral("A31234B00AD");
     log.INDataToTable(r);
 
     ASSERT_EQ(sink.rows.size(), 1);
@@ -64,6 +66,9 @@ TEST_F(ReadingLogTest, RowCarriesTheReadingNumberAndTime)
     EXPECT_EQ(row.value, QStringLiteral("-1,234"));
     EXPECT_EQ(row.Nval, -1234);
     EXPECT_EQ(row.time, QTime(13, 45, 7, 250));
+    EXPECT_EQ(row.stamp, now);
+    EXPECT_EQ(row.chartValue, -1.234);
+    EXPECT_EQ(row.frameText, QStringLiteral("A31234B00AD"));
     EXPECT_EQ(row.no, 1);
     EXPECT_EQ(row.acDc, QStringLiteral("AC"));
     EXPECT_EQ(row.unit, QStringLiteral("k*"));
@@ -323,6 +328,40 @@ TEST_F(ReadingLogTest, FollowsTheLastPageWhilePointsArrive)
         log.INDataToTable(reading(QString::number(i)));
     EXPECT_EQ(chart.page(), 3);
     EXPECT_EQ(chart.pageCaption(), QStringLiteral("3"));
+}
+
+// Rows brought back from the journal: numbering goes on after them, they fill
+// the record limit, and an unchanged next reading counts as a repeat.
+TEST_F(ReadingLogTest, RestoredRowsContinueTheLog)
+{
+    QList<LoggedRow> restored;
+    for (qint32 no : { 7, 8, 10 }) {
+        LoggedRow row;
+        row.no = no;
+        row.value = QStringLiteral("1,000");
+        row.acDc = QStringLiteral("DC");
+        row.unit = QStringLiteral("V");
+        row.autoText = QStringLiteral("AUTO");
+        row.chartValue = no / 10.0;
+        restored.append(row);
+    }
+    log.setRecordLimit(4);
+    log.restoreRows(restored);
+    EXPECT_EQ(sink.rows.size(), 3);
+    EXPECT_EQ(log.RecordNo(), 11);
+    EXPECT_EQ(log.LimitCount(), 3);
+    ASSERT_EQ(chart.pointCount(), 4); // placeholder + the three rows
+    EXPECT_DOUBLE_EQ(chart.pointAt(3), 1.0);
+
+    log.setRecordSI(false);
+    log.setRepeatSet(false);
+    log.INDataToTable(reading(QStringLiteral("1,000")));
+    EXPECT_EQ(sink.rows.size(), 3) << "the same reading as the last restored row is a repeat";
+    log.INDataToTable(reading(QStringLiteral("1,001")));
+    ASSERT_EQ(sink.rows.size(), 4);
+    EXPECT_EQ(sink.rows.last().no, 12);
+    log.INDataToTable(reading(QStringLiteral("1,002")));
+    EXPECT_EQ(sink.rows.size(), 4) << "restored rows count towards the record limit";
 }
 
 } // namespace
