@@ -26,9 +26,19 @@ QString QtRecordFileDialogs::saveFileName(QWidget* parent)
     dialog.setObjectName(QStringLiteral("SaveDialog2"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({ QStringLiteral("Excel File(*.xls)"), QStringLiteral("DB File(*.db)"),
-        QStringLiteral("Txt File(*.txt)"), QStringLiteral("All File(*.*)") });
+    const QStringList filters { QStringLiteral("Excel File(*.xls)"), QStringLiteral("DB File(*.db)"),
+        QStringLiteral("Txt File(*.txt)"), QStringLiteral("CSV with date and time (*.csv)"),
+        QStringLiteral("All File(*.*)") };
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("xls"));
+    // A name typed without extension takes the chosen type's, not always "xls".
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QStringList suffixes { QStringLiteral("xls"), QStringLiteral("db"), QStringLiteral("txt"),
+            QStringLiteral("csv"), QStringLiteral("xls") };
+        const QStringList names = dialog.nameFilters();
+        const qsizetype index = names.indexOf(filter);
+        dialog.setDefaultSuffix(suffixes.value(index, QStringLiteral("xls")));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

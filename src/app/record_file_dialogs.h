@@ -18,8 +18,9 @@ public:
     virtual QString openFileName(QWidget* parent) = 0;
 
     /**
-     * `SaveDialog2`: the file to save to, completed with "xls" when typed
-     * without extension; asks before replacing a file. Empty when cancelled.
+     * `SaveDialog2`: the file to save to, completed with the chosen type's
+     * extension ("xls" unless another type is chosen) when typed without
+     * one; asks before replacing a file. Empty when cancelled.
      */
     virtual QString saveFileName(QWidget* parent) = 0;
 

@@ -53,7 +53,11 @@ void TFCOMM::saveasClick()
     const QString fileName = fileDialogs_->saveFileName(this);
     if (fileName.isEmpty())
         return;
-    const FileOutcome outcome = RecordFiles::save(*T20VDB, fileName);
+    // The CSV dates each logged row from the journal.
+    const QList<QDateTime> stamps = RecordFiles::formatFor(fileName) == RecordFiles::Format::Csv
+        ? recordsJournal_->stamps(*T20VDB)
+        : QList<QDateTime>();
+    const FileOutcome outcome = RecordFiles::save(*T20VDB, fileName, stamps);
     if (outcome.ok)
         recordsJournal_->saved();
     // Writing the text walks the table to its end, so the grid shows the last row.

@@ -1,5 +1,6 @@
 #include "records/record_files.h"
 
+#include "records/csv_export.h"
 #include "records/log_table_layout.h"
 #include "records/records_table.h"
 #include "records/safe_file_writer.h"
@@ -32,8 +33,12 @@ QString RecordFiles::extensionOf(const QString& fileName)
 
 RecordFiles::Format RecordFiles::formatFor(const QString& fileName)
 {
-    return extensionOf(fileName).compare(QLatin1String(".db"), Qt::CaseInsensitive) == 0 ? Format::Paradox
-                                                                                         : Format::Text;
+    const QString extension = extensionOf(fileName);
+    if (extension.compare(QLatin1String(".db"), Qt::CaseInsensitive) == 0)
+        return Format::Paradox;
+    if (extension.compare(QLatin1String(".csv"), Qt::CaseInsensitive) == 0)
+        return Format::Csv;
+    return Format::Text;
 }
 
 namespace {
@@ -200,10 +205,34 @@ FileOutcome RecordFiles::SaveTableAsDB(const RecordsTable& table, const QString&
     return {};
 }
 
-FileOutcome RecordFiles::save(RecordsTable& table, const QString& fileName)
+FileOutcome RecordFiles::SaveTableAsCsv(
+    const RecordsTable& table, const QList<QDateTime>& stamps, const QString& fileName)
 {
-    FileOutcome outcome = formatFor(fileName) == Format::Paradox ? SaveTableAsDB(table, fileName)
-                                                                 : SaveTableAsText(table, fileName);
+    QByteArray bytes;
+    try {
+        bytes = CsvExport::bytes(table, stamps);
+    } catch (const TableStoreError& e) {
+        return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + e.message());
+    }
+    if (!SafeFileWriter::write(fileName, bytes))
+        return failure(TextExport::failureMessage(fileName));
+    return { true, TextExport::successMessage(fileName), FileOutcome::Icon::Information };
+}
+
+FileOutcome RecordFiles::save(RecordsTable& table, const QString& fileName, const QList<QDateTime>& stamps)
+{
+    FileOutcome outcome;
+    switch (formatFor(fileName)) {
+    case Format::Paradox:
+        outcome = SaveTableAsDB(table, fileName);
+        break;
+    case Format::Csv:
+        outcome = SaveTableAsCsv(table, stamps, fileName);
+        break;
+    case Format::Text:
+        outcome = SaveTableAsText(table, fileName);
+        break;
+    }
     if (outcome.ok)
         table.markSaved();
     return outcome;

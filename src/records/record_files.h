@@ -3,6 +3,7 @@
 #include "records/paradox_field.h"
 #include "records/records_table.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,13 +29,13 @@ struct FileOutcome {
  */
 class RecordFiles {
 public:
-    enum class Format { Text, Paradox };
+    enum class Format { Text, Paradox, Csv };
 
     /** The file name's extension: from the last "." of its name part, the "." included. */
     static QString extensionOf(const QString& fileName);
     /**
-     * Paradox for ".db" in any case ("Rk40vdb.DB" is one), text for every
-     * other extension or none.
+     * Paradox for ".db" in any case ("Rk40vdb.DB" is one), CSV with date and
+     * time for ".csv" in any case, text for every other extension or none.
      */
     static Format formatFor(const QString& fileName);
 
@@ -81,10 +82,18 @@ public:
     static FileOutcome SaveTableAsDB(const RecordsTable& table, const QString& fileName);
 
     /**
-     * Saves in the format the name asks for; on success the table's rows
-     * count as saved.
+     * Writes the table as CSV with date and time, @p stamps giving each row's
+     * date-time (null for rows without one), and reports the outcome either way.
      */
-    static FileOutcome save(RecordsTable& table, const QString& fileName);
+    static FileOutcome SaveTableAsCsv(
+        const RecordsTable& table, const QList<QDateTime>& stamps, const QString& fileName);
+
+    /**
+     * Saves in the format the name asks for; on success the table's rows
+     * count as saved. @p stamps serve the CSV format only.
+     */
+    static FileOutcome save(
+        RecordsTable& table, const QString& fileName, const QList<QDateTime>& stamps = {});
 
     /**
      * Reads and checks @p fileName first (readForOpen()); only when that

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 
@@ -199,6 +200,44 @@ TEST_F(JournalWindow, DamagedJournalIsSetAsideAndTheProgramStarts)
     feed(*w, kFrames);
     EXPECT_TRUE(w->journal().waitForCommitted());
     EXPECT_EQ(w->journal().rows(w->recordsJournal().currentLog()).size(), 4);
+}
+
+// The CSV dates each logged row from the journal; rows opened from a file
+// have their time of day only.
+TEST_F(JournalWindow, CsvSaveDatesLoggedRowsFromTheJournal)
+{
+    auto w = startWindow();
+    auto dialogs = std::make_unique<testsupport::ScriptedFileDialogs>();
+    auto script = dialogs->script;
+    w->setRecordFileDialogs(std::move(dialogs));
+    feed(*w, { "11234B00A", "10123B401" });
+    script->saveNames.push_back(folder() + QStringLiteral("/old.db"));
+    w->saveas->click();
+    script->openNames.push_back(folder() + QStringLiteral("/old.db"));
+    w->OpenDataFiles->click();
+    feed(*w, { "112343001" });
+    script->saveNames.push_back(folder() + QStringLiteral("/log.csv"));
+    w->saveas->click();
+
+    QFile csv(folder() + QStringLiteral("/log.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 5) << lines.join('|').toStdString(); // header, three rows, the empty rest
+    EXPECT_EQ(lines[0], QStringLiteral("No,Date and time,DC/AC,Value,Unit,AUTO"));
+    const QRegularExpression timeOnly(QStringLiteral("^1,\\d\\d:\\d\\d:\\d\\d\\.\\d{3},DC,1\\.234,V,AUTO$"));
+    EXPECT_TRUE(timeOnly.match(lines[1]).hasMatch()) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2,"))) << lines[2].toStdString();
+    const QList<LoggedRow> journaled = w->journal().rows(w->recordsJournal().currentLog());
+    ASSERT_EQ(journaled.size(), 1);
+    // Local date-time to the millisecond with the offset, "+00:00" included.
+    const QDateTime at = journaled.first().stamp;
+    const int offset = at.offsetFromUtc() / 60;
+    const QString stamp = at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
+        + QString::asprintf(
+            "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
+    EXPECT_EQ(lines[3].toStdString(), QStringLiteral("3,%1,,1.234,k\u03A9,MANU").arg(stamp).toStdString());
+    EXPECT_EQ(journaled.first().stamp.date(), QDate::currentDate());
+    EXPECT_TRUE(lines[4].isEmpty());
 }
 
 } // namespace

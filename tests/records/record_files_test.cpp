@@ -31,7 +31,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-TEST(RecordFileFormat, DbInAnyCaseGivesParadox)
+TEST(RecordFileFormat, ExtensionInAnyCaseChoosesTheFormat)
 {
     struct Case {
         const char* name;
@@ -46,7 +46,9 @@ TEST(RecordFileFormat, DbInAnyCaseGivesParadox)
         { "/home/u/log.Db", F::Paradox },
         { "/home/u/Rk40vdb.DB", F::Paradox },
         { "/home/u/log", F::Text },
-        { "/home/u/log.csv", F::Text },
+        { "/home/u/log.csv", F::Csv },
+        { "/home/u/LOG.CSV", F::Csv },
+        { "/home/u/log.csv.txt", F::Text },
         { "/home/u/log.db.txt", F::Text },
         { "/home/u/old.db/log", F::Text },
         { "/home/u/.db", F::Paradox },

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class RecordsTable;
+
+/**
+ * The records table as CSV with date and time (RFC 4180, UTF-8, CR LF line
+ * ends, a header line): "No", the ISO 8601 local date-time with milliseconds
+ * and offset (2026-12-10T14:03:07.250+01:00), "DC/AC", the value as a plain
+ * number with "." whatever the decimal mark, the unit as a person reads it
+ * ("kΩ", "°C", "µA") and "AUTO"/"MANU".
+ *
+ * Rows read from an older table file carry no date: their date-time field
+ * holds the time of day alone (14:03:07.000), which ISO 8601 allows, so that
+ * every CSV reader still sees one plain header line and six fields a row.
+ */
+class CsvExport {
+public:
+    /** Names of the header line. */
+    static QStringList columnNames();
+
+    /** @p text as a CSV field: quoted, with quotes doubled, when it holds a comma, a quote or a line end. */
+    static QString field(const QString& text);
+    /** The date-time field: @p stamp in ISO 8601 with its offset, or @p time alone when @p stamp is null. */
+    static QString dateTimeText(const QDateTime& stamp, const QTime& time);
+    /** The value as a plain number: the decimal mark always ".". */
+    static QString valueText(const QString& value);
+
+    /**
+     * The whole file for @p table, with @p stamps giving each row's date-time
+     * (null, or missing, for rows without one). Throws TableStoreError when
+     * the table is closed or lacks one of the fields.
+     */
+    static QByteArray bytes(const RecordsTable& table, const QList<QDateTime>& stamps);
+};
