@@ -1,6 +1,8 @@
 #include "app/link_health_view.h"
 
+#include <QCursor>
 #include <QGraphicsOpacityEffect>
+#include <QToolTip>
 #include <QWidget>
 
 namespace {
@@ -41,18 +43,32 @@ void LinkHealthView::setReadingStale(bool stale)
     }
 }
 
+namespace {
+
+// A tooltip already open over the control shows the new hint at once.
+void setHint(QWidget* control, const QString& hint)
+{
+    control->setToolTip(hint);
+    if (QToolTip::isVisible() && control->underMouse())
+        QToolTip::showText(QCursor::pos(), hint, control);
+}
+
+} // namespace
+
 void LinkHealthView::markLost(QWidget* control, const QString& hint)
 {
     control->setProperty(LostProperty, true);
-    control->setStyleSheet(QStringLiteral("background-color: rgb(200, 0, 0); color: white;"));
-    control->setToolTip(hint);
+    // Only the control itself turns red, not the tooltip it opens.
+    control->setStyleSheet(QStringLiteral("%1 { background-color: rgb(200, 0, 0); color: white; }")
+                               .arg(QLatin1String(control->metaObject()->className())));
+    setHint(control, hint);
 }
 
 void LinkHealthView::markWorking(QWidget* control, const QString& hint)
 {
     control->setProperty(LostProperty, false);
     control->setStyleSheet(QString());
-    control->setToolTip(hint);
+    setHint(control, hint);
 }
 
 bool LinkHealthView::showsLost(const QWidget* control)

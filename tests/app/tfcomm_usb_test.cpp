@@ -227,7 +227,7 @@ TEST_F(TfcommUsbTest, CableTroubleIsToldWithoutAModalBox)
     };
     const Case cases[] = {
         { "feature report refused", true, FakeHidDeviceSpec::Full, "did not take its line settings" },
-        { "no read-write access", false, FakeHidDeviceSpec::QueryOnly, "udevadm control --reload" },
+        { "no read-write access", false, FakeHidDeviceSpec::QueryOnly, "udevadm control --reload-rules" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -297,8 +297,10 @@ QString UsbCableLink::accessProblemText(THidDevice* device) const
 {
     const uint32_t error = device->AccessError() ? device->AccessError() : device->FeatureError();
     return QStringLiteral("The USB cable \"%1\" (%2) cannot be opened for reading and writing: %3.\n"
-                          "Install the udev rule %4 as the README tells (install -m 644 %4 "
-                          "/etc/udev/rules.d/, then udevadm control --reload) and plug the cable in again.")
+                          "The udev rule %4 gives the logged-in user the cable. The Debian package and "
+                          "cmake --install put it in place; from the build folder, install it as the README "
+                          "tells (install -m 644 %4 /etc/udev/rules.d/, then udevadm control --reload-rules). "
+                          "Then plug the cable in again.")
         .arg(DescribeHidDevice(device), QString::fromStdString(device->PnPRecord()->InterfacePath),
             errorMessageText(platform_.errorText(error)), udevRulePath());
 }
