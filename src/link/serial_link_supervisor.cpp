@@ -8,7 +8,7 @@ SerialLinkSupervisor::SerialLinkSupervisor(TComPortDriver& driver, QObject* pare
     : QObject(parent)
     , driver_(driver)
 {
-    retryTimer_.setInterval(DefaultRetryInterval);
+    retryTimer_.setInterval(retryInterval_);
     connect(&retryTimer_, &QTimer::timeout, this, &SerialLinkSupervisor::retry);
     connect(&driver_, &TComPortDriver::linkLost, this, &SerialLinkSupervisor::handleLost);
 }
@@ -30,6 +30,12 @@ bool SerialLinkSupervisor::start()
     return true;
 }
 
+void SerialLinkSupervisor::setRetryInterval(int milliseconds)
+{
+    retryInterval_ = milliseconds;
+    retryTimer_.setInterval(milliseconds);
+}
+
 void SerialLinkSupervisor::stop()
 {
     retryTimer_.stop();
@@ -45,6 +51,8 @@ void SerialLinkSupervisor::handleLost()
     ++lossCount_;
     lostAt_ = QDateTime::currentDateTime();
     openError_ = {};
+    failedTries_ = 0;
+    retryTimer_.setInterval(retryInterval_);
     retryTimer_.start();
     emit lost(lostAt_);
 }
@@ -57,15 +65,21 @@ void SerialLinkSupervisor::retry()
     if (!QFileInfo::exists(devicePath_))
         return;
     if (!driver_.OpenPort()) {
-        // Just created nodes may not have their group yet; try again next time.
+        // Just created nodes may not have their group yet; try again next
+        // time. A path that keeps failing (another program took the port)
+        // is tried less often, as finding out why is not free.
         const SerialOpenError error = driver_.lastOpenError();
         const bool changed = error.kind != openError_.kind;
         openError_ = error;
+        if (++failedTries_ == SlowDownAfter)
+            retryTimer_.setInterval(retryInterval_ * SlowDownFactor);
         if (changed)
             emit reopenFailed(openError_);
         return;
     }
     retryTimer_.stop();
+    retryTimer_.setInterval(retryInterval_);
+    failedTries_ = 0;
     openError_ = {};
     state_ = State::Open;
     reopenedAt_ = QDateTime::currentDateTime();

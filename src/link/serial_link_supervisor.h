@@ -54,8 +54,12 @@ public:
     /** Losses since start(). */
     int lossCount() const { return lossCount_; }
 
-    int retryInterval() const { return retryTimer_.interval(); }
-    void setRetryInterval(int milliseconds) { retryTimer_.setInterval(milliseconds); }
+    /** How often a lost device is looked for while its path is missing. */
+    int retryInterval() const { return retryInterval_; }
+    void setRetryInterval(int milliseconds);
+    /** Tries that found the path but could not open it, before trying less often. */
+    static constexpr int SlowDownAfter = 4;
+    static constexpr int SlowDownFactor = 4;
 
     /** Looks for the lost device once (the retry timer calls it). */
     void retry();
@@ -73,6 +77,8 @@ private:
 
     TComPortDriver& driver_;
     QTimer retryTimer_;
+    int retryInterval_ = DefaultRetryInterval;
+    int failedTries_ = 0;
     State state_ = State::Stopped;
     QString devicePath_;
     SerialOpenError openError_;

@@ -7,6 +7,7 @@
 #include "support/socat_link.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,31 @@ TEST_F(SerialLinkSupervisorTest, UnplugAndReplugUnderTheSameName)
         EXPECT_EQ(link->lossCount(), round);
         ASSERT_TRUE(receive("after " + QByteArray::number(round)));
     }
+}
+
+TEST_F(SerialLinkSupervisorTest, PathBackButNotOpenableKeepsWaiting)
+{
+    QSignalSpy failed(link.get(), &SerialLinkSupervisor::reopenFailed);
+    QSignalSpy reopened(link.get(), &SerialLinkSupervisor::reopened);
+    ASSERT_TRUE(link->start());
+    line->stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return link->state() == SerialLinkSupervisor::State::Lost; }, 2000));
+
+    // Something that is no serial port takes the name for a while.
+    QFile squatter(line->devicePath());
+    ASSERT_TRUE(squatter.open(QIODevice::WriteOnly));
+    squatter.close();
+    QTest::qWait(8 * link->retryInterval());
+    EXPECT_EQ(failed.count(), 1) << "the same reason is told once";
+    ASSERT_GE(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).value<SerialOpenError>().kind, SerialOpenError::Kind::NotSerialDevice);
+    EXPECT_EQ(link->state(), SerialLinkSupervisor::State::Lost);
+
+    ASSERT_TRUE(QFile::remove(line->devicePath()));
+    ASSERT_TRUE(line->start());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reopened.count() == 1; },
+        SerialLinkSupervisor::SlowDownFactor * link->retryInterval() + 2000));
+    ASSERT_TRUE(receive("back"));
 }
 
 TEST_F(SerialLinkSupervisorTest, StopWhileLostStopsLooking)
