@@ -87,7 +87,7 @@ class Program:
         self.started_ms = int(time.time() * 1000) - 1000
         self.process = subprocess.Popen([binary], cwd=folder, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
-        self.window = wait_for("the main window", lambda: visible_windows(TITLE), 30)[0]
+        self.window = wait_for("the main window", lambda: visible_windows(TITLE), 60)[0]
         geometry = xdotool("getwindowgeometry", "--shell", self.window)
         size = dict(item.split("=") for item in geometry)
         self.menu = int(size["HEIGHT"]) - CLIENT_HEIGHT  # the menu bar lies above the client area
@@ -99,7 +99,7 @@ class Program:
         box = wait_for("the restore question", lambda: visible_windows(BOX_TITLE), timeout)[0]
         xdotool("windowfocus", "--sync", box, check=False)
         xdotool("key", "--clearmodifiers", "Return")
-        wait_for("the question to close", lambda: not visible_windows(BOX_TITLE), 30)
+        wait_for("the question to close", lambda: not visible_windows(BOX_TITLE), 60)
 
     def start_logging(self):
         self.click(72, 243)   # "Sampling Interval" off: every frame is logged
@@ -125,9 +125,32 @@ def main():
     parser.add_argument("--rate", type=int, default=200, help="frames per second from the simulator")
     parser.add_argument("--bin", default=os.path.join(os.path.dirname(__file__), "..", "build", "bin"))
     parser.add_argument("--seed", type=int, default=None)
+    parser.add_argument("--own-display", action="store_true",
+                        help="start an X server of its own (Xvfb) instead of using DISPLAY")
     args = parser.parse_args()
-    if "DISPLAY" not in os.environ:
-        sys.exit("no DISPLAY: run under xvfb-run")
+    xvfb = None
+    if args.own_display:
+        # -displayfd lets Xvfb pick a free display itself, so parallel runs never collide.
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+                                 "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            os.environ["DISPLAY"] = ":" + numbers.readline().strip()
+    elif "DISPLAY" not in os.environ:
+        sys.exit("no DISPLAY: run under xvfb-run, or with --own-display")
+    try:
+        return run(args)
+    except RuntimeError as e:
+        print("kill test failed: %s" % e, flush=True)
+        return 1
+    finally:
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+
+
+def run(args):
     rng = random.Random(args.seed)
     binary = os.path.abspath(os.path.join(args.bin, "brenmoor5082"))
     simulator = os.path.abspath(os.path.join(args.bin, "metersim"))
@@ -147,11 +170,11 @@ def main():
                 program = Program(binary, folder, env)
                 if ever_at_risk:
                     program.answer_restore()
-                log = wait_for("the run's log", lambda: newest_log(journal, program.started_ms), 30)
+                log = wait_for("the run's log", lambda: newest_log(journal, program.started_ms), 60)
                 if ever_at_risk:
                     # Restoring moves the rows into the new run's log as unsaved rows.
                     back = wait_for("the restored rows", lambda: (lambda rows: rows if len(rows) >= len(ever_at_risk)
-                                                                  else None)(committed(journal, log)), 30)
+                                                                  else None)(committed(journal, log)), 60)
                     missing = [key for key in ever_at_risk if back.get(key) != 0]
                     missing_total = len(missing)
                     print("  start %d: %d of %d rows at risk are back" % (
@@ -160,7 +183,7 @@ def main():
                     break
                 before = len(committed(journal, log))
                 program.start_logging()
-                wait_for("rows being logged", lambda: len(committed(journal, log)) > before + 50, 30)
+                wait_for("rows being logged", lambda: len(committed(journal, log)) > before + 50, 60)
                 first_seen = {}
                 run_for = rng.uniform(2.0, 6.0)
                 deadline = time.monotonic() + run_for
