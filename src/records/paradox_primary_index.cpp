@@ -38,19 +38,24 @@ void ParadoxPrimaryIndex::build(const QString& path, const ParadoxTable& table)
     // numbers are biased big-endian, text compares byte by byte), so rows
     // sort by comparing their key bytes.
     const ParadoxRows& rows = table.rows;
+    // The key fields lead each record; gather them once, since rows are read one at a time.
+    const size_t keySize = size_t(key.size);
+    std::vector<char> keys(size_t(rows.count()) * keySize);
+    for (qint64 r = 0; r < rows.count(); ++r)
+        std::memcpy(keys.data() + size_t(r) * keySize, rows.row(r), keySize);
+    const auto keyOf = [&](qint64 r) { return keys.data() + size_t(r) * keySize; };
     std::vector<qint64> order(size_t(rows.count()));
     std::iota(order.begin(), order.end(), 0);
-    const auto keyLess
-        = [&](qint64 a, qint64 b) { return std::memcmp(rows.row(a), rows.row(b), size_t(key.size)) < 0; };
+    const auto keyLess = [&](qint64 a, qint64 b) { return std::memcmp(keyOf(a), keyOf(b), keySize) < 0; };
     std::stable_sort(order.begin(), order.end(), keyLess);
     for (size_t i = 1; i < order.size(); ++i)
         if (!keyLess(order[i - 1], order[i]))
             throw TableStoreError(
                 QStringLiteral("Key violation: field '%1' holds the value '%2' more than once")
-                    .arg(key.name,
-                        ParadoxValue::toDisplay(key, rows.row(order[i]), QStringLiteral("HH:mm:ss"))));
+                    .arg(
+                        key.name, ParadoxValue::toDisplay(key, keyOf(order[i]), QStringLiteral("HH:mm:ss"))));
 
-    ParadoxRows sorted(rows.recordSize());
+    ParadoxRows sorted = ParadoxRows::forFields(table.header.fields);
     for (qint64 r : order)
         sorted.append(rows.row(r));
 

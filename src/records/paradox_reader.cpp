@@ -32,7 +32,7 @@ ParadoxTable ParadoxReader::read(qint64 fileSize, const ReadAt& readAt)
 
     ParadoxTable table { ParadoxHeader::parse(head, fileSize), ParadoxRows() };
     const ParadoxHeader& h = table.header;
-    table.rows = ParadoxRows(h.recordSize);
+    table.rows = ParadoxRows::forFields(h.fields);
     if (h.firstBlock == 0) {
         if (h.recordCount != 0)
             fail(QStringLiteral("the table lists %1 records but has no data blocks").arg(h.recordCount));
