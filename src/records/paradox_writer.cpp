@@ -1,5 +1,6 @@
 #include "records/paradox_writer.h"
 
+#include "records/job_progress.h"
 #include "records/paradox_header.h"
 #include "records/paradox_value.h"
 #include "records/table_store_error.h"
@@ -63,7 +64,7 @@ int ParadoxWriter::blockFactorFor(int recordSize, qint64 rows)
 
 namespace {
 
-void writeTable(QIODevice& device, ParadoxHeader& h, const ParadoxRows& rows)
+void writeTable(QIODevice& device, ParadoxHeader& h, const ParadoxRows& rows, JobProgress* progress)
 {
     if (rows.count() > 0 && rows.recordSize() != h.recordSize)
         fail(QStringLiteral("the rows do not match the fields"));
@@ -84,7 +85,11 @@ void writeTable(QIODevice& device, ParadoxHeader& h, const ParadoxRows& rows)
 
     QByteArray block(h.blockSize(), '\0');
     qint64 row = 0;
+    if (progress)
+        progress->setTotal(rows.count());
     for (int number = 1; number <= blocks; ++number) {
+        if (progress && number % 64 == 1)
+            progress->advance(row);
         const int count = int(qMin<qint64>(perBlock, rows.count() - row));
         block.fill('\0');
         putWord(block.data(), number < blocks ? number + 1 : 0);
@@ -95,6 +100,8 @@ void writeTable(QIODevice& device, ParadoxHeader& h, const ParadoxRows& rows)
         if (device.write(block) != block.size())
             fail(device.errorString());
     }
+    if (progress)
+        progress->advance(row);
 }
 
 } // namespace
@@ -107,17 +114,18 @@ void ParadoxWriter::write(QIODevice& device, const QVector<FieldDef>& fields, co
     h.fileType = primaryKeyFields > 0 ? ParadoxHeader::kIndexedTable : ParadoxHeader::kPlainTable;
     h.primaryKeyFields = primaryKeyFields;
     h.autoIncrement = highestAutoIncrement(fields, rows);
-    writeTable(device, h, rows);
+    writeTable(device, h, rows, nullptr);
 }
 
-void ParadoxWriter::writeFile(const QString& path, ParadoxHeader header, const ParadoxRows& rows)
+void ParadoxWriter::writeFile(
+    const QString& path, ParadoxHeader header, const ParadoxRows& rows, JobProgress* progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         fail(QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
     try {
         header.tableName = QFileInfo(path).fileName();
-        writeTable(file, header, rows);
+        writeTable(file, header, rows, progress);
     } catch (const TableStoreError& e) {
         file.cancelWriting();
         fail(QStringLiteral("Cannot write '%1': %2").arg(path, e.message()));
@@ -127,13 +135,13 @@ void ParadoxWriter::writeFile(const QString& path, ParadoxHeader header, const P
         fail(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
 }
 
-void ParadoxWriter::writeFile(
-    const QString& path, const QVector<FieldDef>& fields, const ParadoxRows& rows, int primaryKeyFields)
+void ParadoxWriter::writeFile(const QString& path, const QVector<FieldDef>& fields, const ParadoxRows& rows,
+    int primaryKeyFields, JobProgress* progress)
 {
     checkFields(fields);
     ParadoxHeader h = ParadoxHeader::forFields(fields, QString());
     h.fileType = primaryKeyFields > 0 ? ParadoxHeader::kIndexedTable : ParadoxHeader::kPlainTable;
     h.primaryKeyFields = primaryKeyFields;
     h.autoIncrement = highestAutoIncrement(fields, rows);
-    writeFile(path, h, rows);
+    writeFile(path, h, rows, progress);
 }

@@ -6,6 +6,7 @@
 
 #include <QVector>
 
+class JobProgress;
 class QIODevice;
 
 /**
@@ -23,16 +24,12 @@ public:
     static void write(QIODevice& device, const QVector<FieldDef>& fields, const ParadoxRows& rows,
         const QString& tableName, int primaryKeyFields = 0);
     /**
-     * Writes the table to @p path through a temporary file in the same
-     * folder that replaces @p path only once complete and flushed; any file
-     * at @p path is left as it was when this throws.
-     */
-    /**
      * Writes @p header (fields, record size, file type and keys set by the
      * caller; block geometry and counts filled in here) and @p rows to
      * @p path, replacing it only once complete, as writeFile() does.
      */
-    static void writeFile(const QString& path, ParadoxHeader header, const ParadoxRows& rows);
+    static void writeFile(
+        const QString& path, ParadoxHeader header, const ParadoxRows& rows, JobProgress* progress = nullptr);
 
     /**
      * Data block size in KiB for @p rows records of @p recordSize bytes: the
@@ -40,6 +37,12 @@ public:
      */
     static int blockFactorFor(int recordSize, qint64 rows);
 
+    /**
+     * Writes the table to @p path block by block through a temporary file in
+     * the same folder that replaces @p path only once complete and flushed;
+     * any file at @p path is left as it was when this throws. @p progress
+     * counts rows; cancelling it throws JobCancelled.
+     */
     static void writeFile(const QString& path, const QVector<FieldDef>& fields, const ParadoxRows& rows,
-        int primaryKeyFields = 0);
+        int primaryKeyFields = 0, JobProgress* progress = nullptr);
 };

@@ -1,7 +1,9 @@
 #include "records/record_files.h"
 
 #include "records/csv_export.h"
+#include "records/job_progress.h"
 #include "records/log_table_layout.h"
+#include "records/paradox_writer.h"
 #include "records/records_table.h"
 #include "records/safe_file_writer.h"
 #include "records/text_export.h"
@@ -20,6 +22,13 @@ FileOutcome failure(QString message)
 QString closedTableMessage()
 {
     return QStringLiteral("Cannot perform this operation on a closed dataset");
+}
+
+FileOutcome cancelledOutcome()
+{
+    FileOutcome outcome { false, QString(), FileOutcome::Icon::None };
+    outcome.cancelled = true;
+    return outcome;
 }
 
 } // namespace
@@ -169,31 +178,53 @@ QList<QStringList> RecordFiles::exportRows(const RecordsTable& table)
     return rows;
 }
 
-FileOutcome RecordFiles::SaveTableAsText(const RecordsTable& table, const QString& fileName)
+FileOutcome RecordFiles::SaveTableAsText(
+    const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress)
 {
-    QByteArray bytes;
     try {
-        bytes = TextExport::bytes(exportRows(table));
+        TextExport::checkColumns(rows);
     } catch (const TableStoreError& e) {
         return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + e.message());
     }
-    if (!SafeFileWriter::write(fileName, bytes))
-        return failure(TextExport::failureMessage(fileName));
+    const auto produce = [&](QIODevice& out) {
+        try {
+            TextExport::write(out, rows, progress);
+        } catch (const TableStoreError&) {
+            return false; // the device failed; the designed message says so
+        }
+        return true;
+    };
+    try {
+        if (!SafeFileWriter::write(fileName, produce))
+            return failure(TextExport::failureMessage(fileName));
+    } catch (const JobCancelled&) {
+        return cancelledOutcome();
+    }
     return { true, TextExport::successMessage(fileName), FileOutcome::Icon::Information };
 }
 
-FileOutcome RecordFiles::SaveTableAsDB(const RecordsTable& table, const QString& fileName)
+FileOutcome RecordFiles::SaveTableAsText(const RecordsTable& table, const QString& fileName)
 {
     if (!table.isOpen())
         return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + closedTableMessage());
+    return SaveTableAsText(table.snapshot(), fileName);
+}
+
+FileOutcome RecordFiles::SaveTableAsDB(
+    const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress)
+{
     try {
-        table.copyTo(fileName);
+        ParadoxWriter::writeFile(fileName, rows.fields(), rows.rows(), 0, progress);
     } catch (const TableStoreError& e) {
         return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + e.message());
+    } catch (const JobCancelled&) {
+        return cancelledOutcome();
     }
     // The copy is complete at this point; a failing index step loses no rows,
     // so it is reported as a warning only. A table without the field gets no
     // index and no message.
+    if (rows.fieldIndex(primaryIndexField()) < 0)
+        return {};
     try {
         RecordsTable::addPrimaryIndex(fileName, primaryIndexField());
     } catch (const TableStoreError& e) {
@@ -219,22 +250,33 @@ FileOutcome RecordFiles::SaveTableAsCsv(
     return { true, TextExport::successMessage(fileName), FileOutcome::Icon::Information };
 }
 
+FileOutcome RecordFiles::SaveTableAsDB(const RecordsTable& table, const QString& fileName)
+{
+    if (!table.isOpen())
+        return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + closedTableMessage());
+    return SaveTableAsDB(table.snapshot(), fileName);
+}
+
+FileOutcome RecordFiles::saveRows(const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress)
+{
+    return formatFor(fileName) == Format::Paradox ? SaveTableAsDB(rows, fileName, progress)
+                                                  : SaveTableAsText(rows, fileName, progress);
+}
+
 FileOutcome RecordFiles::save(RecordsTable& table, const QString& fileName, const QList<QDateTime>& stamps)
 {
-    FileOutcome outcome;
-    switch (formatFor(fileName)) {
-    case Format::Paradox:
-        outcome = SaveTableAsDB(table, fileName);
-        break;
-    case Format::Csv:
-        outcome = SaveTableAsCsv(table, stamps, fileName);
-        break;
-    case Format::Text:
-        outcome = SaveTableAsText(table, fileName);
-        break;
+    if (!table.isOpen())
+        return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + closedTableMessage());
+    if (formatFor(fileName) == Format::Csv) {
+        FileOutcome outcome = SaveTableAsCsv(table, stamps, fileName);
+        if (outcome.ok)
+            table.markSaved();
+        return outcome;
     }
+    const RecordsSnapshot rows = table.snapshot();
+    FileOutcome outcome = saveRows(rows, fileName, nullptr);
     if (outcome.ok)
-        table.markSaved();
+        table.markSaved(rows);
     return outcome;
 }
 

@@ -11,6 +11,9 @@
 
 #include <optional>
 
+class JobProgress;
+class RecordsSnapshot;
+
 /**
  * What a file command ended with: whether it succeeded and the message to show
  * the user (none when empty). Shown by the window; this layer has no widgets.
@@ -20,6 +23,7 @@ struct FileOutcome {
     bool ok = true;
     QString message;
     Icon icon = Icon::None;
+    bool cancelled = false; ///< the user cancelled it; nothing changed and nothing to show
 };
 
 /**
@@ -71,15 +75,32 @@ public:
      */
     static QList<QStringList> exportRows(const RecordsTable& table);
 
-    /** Writes the table as tab-separated text and reports the outcome either way. */
+    /**
+     * Writes the rows as tab-separated text, streamed row by row into a
+     * temporary file that replaces @p fileName once complete, and reports the
+     * outcome either way. Cancelling @p progress (which counts rows) leaves
+     * any existing file untouched and gives a cancelled outcome.
+     */
+    static FileOutcome SaveTableAsText(
+        const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress = nullptr);
     static FileOutcome SaveTableAsText(const RecordsTable& table, const QString& fileName);
 
     /**
      * Writes a Paradox copy with the same fields and every row, then adds the
      * primary index over "Not" when the copy has that field. Silent on
-     * success; an existing file is replaced only by a complete copy.
+     * success; an existing file is replaced only by a complete copy, so a
+     * cancelled save leaves it untouched.
      */
+    static FileOutcome SaveTableAsDB(
+        const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress = nullptr);
     static FileOutcome SaveTableAsDB(const RecordsTable& table, const QString& fileName);
+
+    /**
+     * Saves @p rows in the text or Paradox format the name asks for. Runs
+     * on any thread; the caller marks the rows saved on success
+     * (RecordsTable::markSaved()).
+     */
+    static FileOutcome saveRows(const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress);
 
     /**
      * Writes the table as CSV with date and time, @p stamps giving each row's

@@ -59,6 +59,8 @@ struct RecordsTable::State {
     bool appending = false;
     qint64 savedRows = 0;
     QString timeFormat = longTimeFormat();
+    // Counts every open, close and emptying, so a snapshot tells whether its rows are still the table's.
+    quint64 generation = 0;
 };
 
 RecordsTable::RecordsTable(QObject* parent)
@@ -140,6 +142,7 @@ void RecordsTable::replaceWith(Loaded&& loaded)
     d_->pending = QByteArray(offset, '\0');
     d_->appending = false;
     d_->savedRows = d_->rows.count();
+    ++d_->generation;
     emit tableReset();
 }
 
@@ -158,6 +161,7 @@ void RecordsTable::close()
     d_->rows.clear();
     d_->appending = false;
     d_->savedRows = 0;
+    ++d_->generation;
     emit tableReset();
 }
 
@@ -276,6 +280,7 @@ void RecordsTable::emptyTable()
     d_->rows.clear();
     d_->appending = false;
     d_->savedRows = 0;
+    ++d_->generation;
     emit tableReset();
 }
 
@@ -324,6 +329,19 @@ QStringList RecordsTable::templateFolders()
             folders.append(clean);
     }
     return folders;
+}
+
+void RecordsTable::markSaved(const RecordsSnapshot& saved)
+{
+    if (isOpen() && saved.generation() == d_->generation)
+        d_->savedRows = qMax(d_->savedRows, saved.rowCount());
+}
+
+RecordsSnapshot RecordsTable::snapshot() const
+{
+    if (!isOpen())
+        failClosed();
+    return RecordsSnapshot(d_->fields, d_->rows.snapshot(), d_->timeFormat, d_->generation);
 }
 
 QString RecordsTable::findTemplate()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/paradox_field.h"
+#include "records/records_snapshot.h"
 #include "records/table_store_error.h"
 
 #include <QObject>
@@ -125,6 +126,19 @@ public:
     qint64 unsavedRowCount() const;
     /** Records that every row now in the table is kept in a file. */
     void markSaved();
+    /**
+     * Records that the rows of @p saved are kept in a file; rows appended
+     * after it was taken stay unsaved. Does nothing when the table was
+     * opened, closed or emptied since.
+     */
+    void markSaved(const RecordsSnapshot& saved);
+
+    /**
+     * The rows as they stand now, for a save or the report to walk while
+     * logging goes on; shares the rows' memory. Throws "Cannot perform this
+     * operation on a closed dataset" on a closed table.
+     */
+    RecordsSnapshot snapshot() const;
 
     /** File name of the records template, "Rk40vdb.DB". */
     static QString templateName();

@@ -4,6 +4,13 @@
 
 bool SafeFileWriter::write(const QString& path, const QByteArray& data, QString* error)
 {
+    return write(
+        path, [&data](QIODevice& out) { return out.write(data) == data.size(); }, error);
+}
+
+bool SafeFileWriter::write(
+    const QString& path, const std::function<bool(QIODevice&)>& produce, QString* error)
+{
     // QSaveFile writes into a temporary beside the target, syncs it and renames
     // it over the target on commit(); without commit() it removes the
     // temporary. Direct-write fallback stays off: a folder we cannot create a
@@ -13,8 +20,16 @@ bool SafeFileWriter::write(const QString& path, const QByteArray& data, QString*
     // and would rename a truncated file over the target.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    const bool ok
-        = file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush() && file.commit();
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        try {
+            ok = produce(file);
+        } catch (...) {
+            file.cancelWriting();
+            throw;
+        }
+        ok = ok && file.flush() && file.commit();
+    }
     if (!ok) {
         if (error)
             *error = file.errorString();

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+class JobProgress;
+class QIODevice;
+class RecordsSnapshot;
+
 /**
  * The records table as tab-separated text: a header line with the six column
  * names, then one line per row with the fields' display texts, each line
@@ -18,6 +22,17 @@ public:
 
     /** The complete file for @p rows (each row holds the texts in column order). */
     static QByteArray bytes(const QList<QStringList>& rows);
+
+    /** Throws TableStoreError "Field '%s' not found" when @p rows lack one of the columns. */
+    static void checkColumns(const RecordsSnapshot& rows);
+
+    /**
+     * Writes the file for every row of @p rows to @p out as it walks them,
+     * through a buffer of fixed size, so memory does not grow with the rows.
+     * Throws TableStoreError when a column is missing or @p out fails, and
+     * JobCancelled when @p progress (which counts rows) is cancelled.
+     */
+    static void write(QIODevice& out, const RecordsSnapshot& rows, JobProgress* progress = nullptr);
 
     /** Message shown after the file was written. */
     static QString successMessage(const QString& fileName);

@@ -1,3 +1,4 @@
+#include "records/job_progress.h"
 #include "records/paradox_writer.h"
 #include "records/record_files.h"
 #include "records/records_table.h"
@@ -166,6 +167,78 @@ TEST_F(RecordFilesWithTable, TextNamesGetTheSameBytesAndReportSuccess)
         EXPECT_EQ(readAll(file(name)), kTextOfFirstTwoRows);
     }
     EXPECT_EQ(table.unsavedRowCount(), 0);
+}
+
+/** The text file as it was built before saves were streamed: every row's texts in memory, then the bytes. */
+QByteArray wholeBufferText(const RecordsTable& table)
+{
+    QList<int> fields;
+    for (const QString& name : TextExport::columnNames())
+        fields.append(table.fieldIndex(name));
+    QList<QStringList> rows;
+    for (qint64 row = 0; row < table.rowCount(); ++row) {
+        QStringList texts;
+        for (int field : fields)
+            texts.append(table.displayText(row, field));
+        rows.append(texts);
+    }
+    return TextExport::bytes(rows);
+}
+
+/** Readings of a long run: times across midnight, both decimal marks, signs, empty fields, every glyph. */
+QList<SampleRow> longRun(int count)
+{
+    const QStringList units { "V", "mV", "k*", "M*", "#", "?", ")", "&", QString::fromUtf8("\u00b5A"), "" };
+    QList<SampleRow> rows;
+    rows.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const int counts = (i * 7919) % 8001 - 4000;
+        const QString digits = QString::number(std::abs(counts)).rightJustified(4, QLatin1Char('0'));
+        const QString mark = i % 3 ? QStringLiteral(".") : QStringLiteral(",");
+        const QString value
+            = (counts < 0 ? QStringLiteral("-") : QString()) + digits.left(1) + mark + digits.mid(1);
+        rows.append({ i + 1 + i / 1000, QTime::fromMSecsSinceStartOfDay((86395000 + i * 1337) % 86400000),
+            i % 4 == 0       ? QString()
+                : i % 4 == 1 ? QStringLiteral("AC")
+                             : QStringLiteral("DC"),
+            i % 97 == 0 ? QString() : value, double(counts), units[i % units.size()],
+            i % 5 ? QStringLiteral("AUTO") : QStringLiteral("MANU") });
+    }
+    return rows;
+}
+
+TEST_F(RecordFilesWithTable, StreamedTextEqualsTheWholeBufferBytes)
+{
+    testsupport::appendRows(table, longRun(200000));
+    const QByteArray expected = wholeBufferText(table);
+    ASSERT_TRUE(RecordFiles::save(table, file("long.xls")).ok);
+    const QByteArray written = readAll(file("long.xls"));
+    ASSERT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected);
+}
+
+TEST_F(RecordFilesWithTable, CancelledSaveLeavesTheOldFileAsItWas)
+{
+    testsupport::appendRows(table, longRun(100000));
+    const QByteArray old = "No\tTime\r\nan older file, byte for byte\r\n";
+    for (const char* name : { "keep.xls", "keep.db" }) {
+        SCOPED_TRACE(name);
+        writeFile(file(name), old);
+        JobProgress progress;
+        // Cancelled halfway, once the first part of the file is on its way to disk.
+        progress.setObserver([&progress](qint64 done) {
+            if (done >= 50000)
+                progress.cancel();
+        });
+        const FileOutcome outcome = RecordFiles::saveRows(table.snapshot(), file(name), &progress);
+        EXPECT_TRUE(outcome.cancelled);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.message.isEmpty());
+        EXPECT_GE(progress.done(), 50000);
+        EXPECT_EQ(readAll(file(name)), old);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3) << "no temporary left behind";
+    EXPECT_EQ(table.unsavedRowCount(), 100000);
 }
 
 TEST_F(RecordFilesWithTable, EmptyTableSavesTheHeaderLine)
