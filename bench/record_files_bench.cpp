@@ -1,5 +1,6 @@
 // Time to save 100,000 logged rows as text and as a Paradox table, to reopen
 // the Paradox copy, and to lay out the printed report for them.
+#include "base/heap_tuning.h"
 #include "records/record_files.h"
 #include "records/records_table.h"
 #include "records/report_painter.h"
@@ -85,7 +86,7 @@ void ReportLayout(benchmark::State& state)
 {
     FilledTable& f = filled();
     for (auto _ : state) {
-        ReportPainter report(RecordFiles::exportRows(f.table));
+        ReportPainter report(f.table.snapshot());
         benchmark::DoNotOptimize(report.pageCount());
     }
 }
@@ -95,7 +96,7 @@ void ReportPdf(benchmark::State& state)
     FilledTable& f = filled();
     const QString path = f.dir.filePath(QStringLiteral("report.pdf"));
     for (auto _ : state) {
-        ReportPainter report(RecordFiles::exportRows(f.table));
+        ReportPainter report(f.table.snapshot());
         benchmark::DoNotOptimize(report.writePdf(path));
     }
     state.counters["bytes"] = double(QFileInfo(path).size());
@@ -111,6 +112,7 @@ BENCHMARK(ReportPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
+    heaptuning::keepLargeBuffers();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -1,4 +1,5 @@
 #include "app/tfcomm.h"
+#include "base/heap_tuning.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -33,6 +34,7 @@ bool asksForTextOnly(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    heaptuning::keepLargeBuffers();
     // The application name gives the X11 window class, which the desktop
     // entry's StartupWMClass names, and the per-user data folder.
     QCoreApplication::setApplicationName(QStringLiteral("brenmoor5082"));

@@ -15,6 +15,7 @@
 #include "decode/segment_frame_decoder.h"
 #include "link/hid/hid_platform.h"
 #include "link/serial_port_listing.h"
+#include "records/job_runner.h"
 #include "records/trend_chart_widget.h"
 
 #include <QMainWindow>
@@ -110,6 +111,8 @@ public:
     void setTerminateHandler(std::function<void()> terminate);
     /** Replaces the record file dialogs (tests answer them). */
     void setRecordFileDialogs(std::unique_ptr<RecordFileDialogs> dialogs);
+    /** Replaces how long file commands run with progress and Cancel (tests script them). */
+    void setJobRunner(std::unique_ptr<JobRunner> runner);
 
     /** Shows a message box with an OK button and waits for it. */
     void showMessage(QMessageBox::Icon icon, const QString& text);
@@ -406,6 +409,7 @@ private:
     int comPort_ = 1;
     std::unique_ptr<MessageAsker> asker_;
     std::unique_ptr<RecordFileDialogs> fileDialogs_ = std::make_unique<QtRecordFileDialogs>();
+    std::unique_ptr<JobRunner> jobRunner_ = std::make_unique<ProgressJobRunner>();
     std::function<void()> terminate_;
     WindowNotice* readingNotice_ = nullptr;
     WindowNotice* linkNotice_ = nullptr;

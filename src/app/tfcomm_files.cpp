@@ -1,14 +1,20 @@
 // Record file commands of the main window: Save (text or Paradox), Open an
 // earlier saved table, and the printed report through its preview.
 #include "app/tfcomm.h"
+#include "records/job_progress.h"
 #include "records/record_files.h"
 #include "records/records_journal.h"
 #include "records/records_table.h"
 #include "records/report_painter.h"
+#include "records/text_export.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QTableView>
 #include <QToolButton>
+
+#include <new>
+#include <optional>
 
 namespace {
 
@@ -42,6 +48,11 @@ void TFCOMM::setRecordFileDialogs(std::unique_ptr<RecordFileDialogs> dialogs)
     fileDialogs_ = std::move(dialogs);
 }
 
+void TFCOMM::setJobRunner(std::unique_ptr<JobRunner> runner)
+{
+    jobRunner_ = std::move(runner);
+}
+
 void TFCOMM::showFileOutcome(const FileOutcome& outcome)
 {
     if (!outcome.message.isEmpty())
@@ -53,13 +64,39 @@ void TFCOMM::saveasClick()
     const QString fileName = fileDialogs_->saveFileName(this);
     if (fileName.isEmpty())
         return;
-    // The CSV dates each logged row from the journal.
-    const QList<QDateTime> stamps = RecordFiles::formatFor(fileName) == RecordFiles::Format::Csv
-        ? recordsJournal_->stamps(*T20VDB)
-        : QList<QDateTime>();
-    const FileOutcome outcome = RecordFiles::save(*T20VDB, fileName, stamps);
-    if (outcome.ok)
-        recordsJournal_->saved();
+    if (!T20VDB->isOpen()) {
+        showFileOutcome(RecordFiles::save(*T20VDB, fileName)); // says the table is closed
+        return;
+    }
+    // The save walks the rows as they are now, on a worker thread; readings
+    // logged meanwhile are kept and stay unsaved.
+    FileOutcome outcome;
+    try {
+        const RecordsSnapshot rows = T20VDB->snapshot();
+        // The CSV dates each logged row from the journal, looked up by the worker too.
+        const bool dated = RecordFiles::formatFor(fileName) == RecordFiles::Format::Csv;
+        const RecordsJournal::StampLookup stamps = recordsJournal_->stampLookup();
+        JobProgress progress;
+        jobRunner_->run(
+            this, QStringLiteral("Saving %1...").arg(QFileInfo(fileName).fileName()), progress, [&] {
+                outcome = RecordFiles::saveRows(
+                    rows, fileName, &progress, dated ? stamps.stamps(rows) : QList<QDateTime>());
+            });
+        if (outcome.ok) {
+            T20VDB->markSaved(rows);
+            // The journal settles a table's log as a whole. Rows logged while
+            // the save ran are not in the file, so the log then stays open:
+            // after a crash its rows are offered back rather than lost.
+            if (T20VDB->unsavedRowCount() == 0)
+                recordsJournal_->saved();
+        }
+    } catch (const std::bad_alloc&) {
+        outcome = { false,
+            TextExport::failureMessage(fileName)
+                + QStringLiteral(
+                    "\n\nThere is not enough memory to save the records. They are kept as they were."),
+            FileOutcome::Icon::Critical };
+    }
     // Writing the text walks the table to its end, so the grid shows the last row.
     if (outcome.ok && RecordFiles::formatFor(fileName) == RecordFiles::Format::Text && T20VDB->rowCount() > 0)
         DBGrid1->selectRow(int(T20VDB->rowCount() - 1));
@@ -94,16 +131,23 @@ void TFCOMM::SpeedButton2Click()
 
 void TFCOMM::BtPrintClick()
 {
-    QList<QStringList> rows;
+    // The report reads its rows from a snapshot as its pages are viewed or printed.
     try {
-        rows = RecordFiles::exportRows(*T20VDB);
-    } catch (const TableStoreError& e) {
-        showMessage(QMessageBox::Critical, e.message());
-        return;
+        std::optional<ReportPainter> report;
+        try {
+            report.emplace(T20VDB->snapshot());
+        } catch (const TableStoreError& e) {
+            showMessage(QMessageBox::Critical, e.message());
+            return;
+        }
+        if (report->rowCount() == 0) {
+            showMessage(QMessageBox::Information, QStringLiteral("There are no records to print."));
+            return;
+        }
+        fileDialogs_->previewReport(this, *report);
+    } catch (const std::bad_alloc&) {
+        showMessage(QMessageBox::Critical,
+            QStringLiteral(
+                "There is not enough memory to show the report. The records are kept as they were."));
     }
-    if (rows.isEmpty()) {
-        showMessage(QMessageBox::Information, QStringLiteral("There are no records to print."));
-        return;
-    }
-    fileDialogs_->previewReport(this, ReportPainter(std::move(rows)));
 }

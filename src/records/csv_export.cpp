@@ -1,11 +1,18 @@
 #include "records/csv_export.h"
 
 #include "decode/unit_glyphs.h"
+#include "records/job_progress.h"
 #include "records/journal_store.h"
+#include "records/paradox_value.h"
+#include "records/records_snapshot.h"
 #include "records/records_table.h"
 #include "records/table_store_error.h"
 
+#include <QBuffer>
+
 namespace {
+
+constexpr const char* kFields[] = { "No", "Time", "DC/AC", "Value", "Unit", "AUTO" };
 
 void appendLine(QByteArray& out, const QStringList& fields)
 {
@@ -53,23 +60,56 @@ QByteArray CsvExport::bytes(const RecordsTable& table, const QList<QDateTime>& s
 {
     if (!table.isOpen())
         throw TableStoreError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    QList<int> fields;
-    for (const char* name : { "No", "Time", "DC/AC", "Value", "Unit", "AUTO" }) {
-        const int index = table.fieldIndex(QLatin1String(name));
-        if (index < 0)
-            throw TableStoreError(QStringLiteral("Field '%1' not found").arg(QLatin1String(name)));
-        fields.append(index);
-    }
     QByteArray out;
-    out.reserve(64 + table.rowCount() * 64);
-    appendLine(out, columnNames());
-    for (qint64 row = 0; row < table.rowCount(); ++row) {
-        const QDateTime stamp = row < stamps.size() ? stamps[row] : QDateTime();
-        appendLine(out,
-            { table.displayText(row, fields[0]), dateTimeText(stamp, table.value(row, fields[1]).toTime()),
-                table.displayText(row, fields[2]), valueText(table.displayText(row, fields[3])),
-                UnitGlyphs::toDisplay(table.displayText(row, fields[4])),
-                table.displayText(row, fields[5]) });
-    }
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    write(buffer, table.snapshot(), stamps);
     return out;
+}
+
+void CsvExport::checkFields(const RecordsSnapshot& rows)
+{
+    for (const char* name : kFields)
+        if (rows.fieldIndex(QLatin1String(name)) < 0)
+            throw TableStoreError(QStringLiteral("Field '%1' not found").arg(QLatin1String(name)));
+}
+
+void CsvExport::write(
+    QIODevice& out, const RecordsSnapshot& rows, const QList<QDateTime>& stamps, JobProgress* progress)
+{
+    checkFields(rows);
+    QList<int> fields;
+    for (const char* name : kFields)
+        fields.append(rows.fieldIndex(QLatin1String(name)));
+    const FieldDef& timeField = rows.fields()[fields[1]];
+    const int timeOffset = rows.fieldOffset(fields[1]);
+
+    constexpr qsizetype kFlushAt = 1 << 20;
+    constexpr qint64 kRowsPerStep = 4096;
+    QByteArray buffer;
+    buffer.reserve(kFlushAt + 4096);
+    const auto flush = [&] {
+        if (out.write(buffer) != buffer.size())
+            throw TableStoreError(out.errorString());
+        buffer.clear();
+    };
+    appendLine(buffer, columnNames());
+    const qint64 count = rows.rowCount();
+    if (progress)
+        progress->setTotal(count);
+    for (qint64 row = 0; row < count; ++row) {
+        if (progress && row % kRowsPerStep == 0)
+            progress->advance(row);
+        const QDateTime stamp = row < stamps.size() ? stamps[row] : QDateTime();
+        const QTime time = ParadoxValue::toVariant(timeField, rows.rows().row(row) + timeOffset).toTime();
+        appendLine(buffer,
+            { rows.displayText(row, fields[0]), dateTimeText(stamp, time), rows.displayText(row, fields[2]),
+                valueText(rows.displayText(row, fields[3])),
+                UnitGlyphs::toDisplay(rows.displayText(row, fields[4])), rows.displayText(row, fields[5]) });
+        if (buffer.size() >= kFlushAt)
+            flush();
+    }
+    flush();
+    if (progress)
+        progress->advance(count);
 }

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+class JobProgress;
+class QIODevice;
+class RecordsSnapshot;
 class RecordsTable;
 
 /**
@@ -37,4 +40,15 @@ public:
      * the table is closed or lacks one of the fields.
      */
     static QByteArray bytes(const RecordsTable& table, const QList<QDateTime>& stamps);
+
+    /** Throws TableStoreError "Field '%s' not found" when @p rows lack a field the file needs. */
+    static void checkFields(const RecordsSnapshot& rows);
+
+    /**
+     * Writes the file for @p rows to @p out as it walks them, through a
+     * buffer of fixed size. Throws TableStoreError when a field is missing or
+     * @p out fails, and JobCancelled when @p progress (rows) is cancelled.
+     */
+    static void write(QIODevice& out, const RecordsSnapshot& rows, const QList<QDateTime>& stamps,
+        JobProgress* progress = nullptr);
 };

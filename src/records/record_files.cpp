@@ -236,18 +236,37 @@ FileOutcome RecordFiles::SaveTableAsDB(
     return {};
 }
 
-FileOutcome RecordFiles::SaveTableAsCsv(
-    const RecordsTable& table, const QList<QDateTime>& stamps, const QString& fileName)
+FileOutcome RecordFiles::SaveTableAsCsv(const RecordsSnapshot& rows, const QList<QDateTime>& stamps,
+    const QString& fileName, JobProgress* progress)
 {
-    QByteArray bytes;
     try {
-        bytes = CsvExport::bytes(table, stamps);
+        CsvExport::checkFields(rows);
     } catch (const TableStoreError& e) {
         return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + e.message());
     }
-    if (!SafeFileWriter::write(fileName, bytes))
-        return failure(TextExport::failureMessage(fileName));
+    const auto produce = [&](QIODevice& out) {
+        try {
+            CsvExport::write(out, rows, stamps, progress);
+        } catch (const TableStoreError&) {
+            return false;
+        }
+        return true;
+    };
+    try {
+        if (!SafeFileWriter::write(fileName, produce))
+            return failure(TextExport::failureMessage(fileName));
+    } catch (const JobCancelled&) {
+        return cancelledOutcome();
+    }
     return { true, TextExport::successMessage(fileName), FileOutcome::Icon::Information };
+}
+
+FileOutcome RecordFiles::SaveTableAsCsv(
+    const RecordsTable& table, const QList<QDateTime>& stamps, const QString& fileName)
+{
+    if (!table.isOpen())
+        return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + closedTableMessage());
+    return SaveTableAsCsv(table.snapshot(), stamps, fileName);
 }
 
 FileOutcome RecordFiles::SaveTableAsDB(const RecordsTable& table, const QString& fileName)
@@ -257,24 +276,26 @@ FileOutcome RecordFiles::SaveTableAsDB(const RecordsTable& table, const QString&
     return SaveTableAsDB(table.snapshot(), fileName);
 }
 
-FileOutcome RecordFiles::saveRows(const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress)
+FileOutcome RecordFiles::saveRows(const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress,
+    const QList<QDateTime>& stamps)
 {
-    return formatFor(fileName) == Format::Paradox ? SaveTableAsDB(rows, fileName, progress)
-                                                  : SaveTableAsText(rows, fileName, progress);
+    switch (formatFor(fileName)) {
+    case Format::Paradox:
+        return SaveTableAsDB(rows, fileName, progress);
+    case Format::Csv:
+        return SaveTableAsCsv(rows, stamps, fileName, progress);
+    case Format::Text:
+        break;
+    }
+    return SaveTableAsText(rows, fileName, progress);
 }
 
 FileOutcome RecordFiles::save(RecordsTable& table, const QString& fileName, const QList<QDateTime>& stamps)
 {
     if (!table.isOpen())
         return failure(TextExport::failureMessage(fileName) + QStringLiteral("\n\n") + closedTableMessage());
-    if (formatFor(fileName) == Format::Csv) {
-        FileOutcome outcome = SaveTableAsCsv(table, stamps, fileName);
-        if (outcome.ok)
-            table.markSaved();
-        return outcome;
-    }
     const RecordsSnapshot rows = table.snapshot();
-    FileOutcome outcome = saveRows(rows, fileName, nullptr);
+    FileOutcome outcome = saveRows(rows, fileName, nullptr, stamps);
     if (outcome.ok)
         table.markSaved(rows);
     return outcome;

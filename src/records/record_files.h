@@ -96,11 +96,12 @@ public:
     static FileOutcome SaveTableAsDB(const RecordsTable& table, const QString& fileName);
 
     /**
-     * Saves @p rows in the text or Paradox format the name asks for. Runs
-     * on any thread; the caller marks the rows saved on success
-     * (RecordsTable::markSaved()).
+     * Saves @p rows in the format the name asks for, @p stamps dating them
+     * for the CSV format. Runs on any thread; the caller marks the rows
+     * saved on success (RecordsTable::markSaved()).
      */
-    static FileOutcome saveRows(const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress);
+    static FileOutcome saveRows(const RecordsSnapshot& rows, const QString& fileName, JobProgress* progress,
+        const QList<QDateTime>& stamps = {});
 
     /**
      * Writes the table as CSV with date and time, @p stamps giving each row's
@@ -108,6 +109,9 @@ public:
      */
     static FileOutcome SaveTableAsCsv(
         const RecordsTable& table, const QList<QDateTime>& stamps, const QString& fileName);
+    /** The same, streamed from @p rows; cancelling @p progress leaves an existing file untouched. */
+    static FileOutcome SaveTableAsCsv(const RecordsSnapshot& rows, const QList<QDateTime>& stamps,
+        const QString& fileName, JobProgress* progress = nullptr);
 
     /**
      * Saves in the format the name asks for; on success the table's rows

@@ -1,6 +1,8 @@
 #include "records/records_journal.h"
 
 #include "records/journal.h"
+#include "records/paradox_value.h"
+#include "records/records_snapshot.h"
 #include "records/records_table.h"
 
 #include <QHash>
@@ -58,16 +60,32 @@ void RecordsJournal::stopped()
 
 QList<QDateTime> RecordsJournal::stamps(const RecordsTable& table)
 {
+    return stampLookup().stamps(table.snapshot());
+}
+
+RecordsJournal::StampLookup RecordsJournal::stampLookup() const
+{
+    StampLookup lookup;
+    lookup.journal_ = &journal_;
+    lookup.log_ = log_;
+    lookup.baseRows_ = baseRows_;
+    return lookup;
+}
+
+QList<QDateTime> RecordsJournal::StampLookup::stamps(const RecordsSnapshot& table) const
+{
     QList<QDateTime> stamps(table.rowCount());
     const int no = table.fieldIndex(QStringLiteral("No"));
     if (!log_ || no < 0)
         return stamps;
     // Matched by number: a log numbers its rows once each.
     QHash<qint32, QDateTime> byNumber;
-    for (const LoggedRow& row : journal_.rows(log_))
+    for (const LoggedRow& row : journal_->rows(log_))
         byNumber.insert(row.no, row.stamp);
+    const FieldDef& field = table.fields()[no];
     for (qint64 i = baseRows_; i < table.rowCount(); ++i)
-        stamps[i] = byNumber.value(table.value(i, no).toInt());
+        stamps[i] = byNumber.value(
+            ParadoxValue::toVariant(field, table.rows().row(i) + table.fieldOffset(no)).toInt());
     return stamps;
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 class Journal;
+class RecordsSnapshot;
 class RecordsTable;
 
 /**
@@ -58,6 +59,23 @@ public:
      * for rows read from the table's file and rows the journal does not have.
      */
     QList<QDateTime> stamps(const RecordsTable& table);
+
+    /**
+     * The current log, taken on the user-interface thread, to look the
+     * stamps of a snapshot up on another thread (a save's worker).
+     */
+    class StampLookup {
+    public:
+        /** For each row of @p rows, its date-time from the journal, as stamps() gives it. */
+        QList<QDateTime> stamps(const RecordsSnapshot& rows) const;
+
+    private:
+        friend class RecordsJournal;
+        Journal* journal_ = nullptr;
+        qint64 log_ = 0;
+        qint64 baseRows_ = 0;
+    };
+    StampLookup stampLookup() const;
 
     /** What the journal holds from programs that ended without saving, if anything. */
     std::optional<Offer> offer();

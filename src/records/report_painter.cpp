@@ -1,15 +1,24 @@
 #include "records/report_painter.h"
 
 #include "decode/unit_glyphs.h"
+#include "records/job_progress.h"
+#include "records/records_snapshot.h"
+#include "records/report_pdf_file.h"
+#include "records/table_store_error.h"
+#include "records/text_export.h"
 
 #include <QFont>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
+#include <QRawFont>
+#include <QTextLayout>
 
+#include <array>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -34,7 +43,7 @@ struct Column {
     double fieldLeft;
 };
 
-constexpr Column kColumns[] = {
+constexpr Column kColumns[ReportPainter::Columns] = {
     { "No", 8.47, 8.47 },
     { "Time", 33.87, 33.87 },
     { "DC/AC", 64.29, 65.62 },
@@ -53,16 +62,156 @@ QFont reportFont()
     return font;
 }
 
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+
+/**
+ * How a text of a band reaches the painter. The plain way is drawText(); a
+ * printout uses cached glyph runs instead (Printing::Glyphs), which give the
+ * same glyphs at the same places.
+ */
+class TextSink {
+public:
+    virtual ~TextSink() = default;
+    /** A text whose top-left corner is at @p topLeft, in device pixels. */
+    virtual void text(QPainter& painter, QPointF topLeft, double width, double height, const QString& text)
+        = 0;
+    /** Ends a band: texts gathered so far may be drawn together. */
+    virtual void endBand(QPainter&) { }
+};
+
+class DrawTextSink : public TextSink {
+public:
+    void text(QPainter& painter, QPointF topLeft, double width, double height, const QString& text) override
+    {
+        painter.drawText(QRectF(topLeft, QSizeF(width, height)), kTextFlags, text);
+    }
+};
+
+/** One report's pages and the rows behind them. */
+void paintBands(QPainter& painter, const ReportPainter& report, int page, int perPage, double pageHeightMm,
+    TextSink& sink)
+{
+    const double pxPerMm = painter.device()->logicalDpiY() / 25.4;
+    const auto px = [pxPerMm](double mm) { return mm * pxPerMm; };
+    const auto textAt = [&](double leftMm, double topMm, const QString& text) {
+        sink.text(painter, QPointF(px(leftMm), px(topMm)), px(kBandWidth - leftMm), px(kDetailHeight), text);
+    };
+
+    painter.drawText(QRectF(0, px(kTitleTop), px(kBandWidth), px(kHeaderHeight - kTitleTop)),
+        Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("The Data Print Title"));
+
+    const double captionBand = kHeaderHeight;
+    for (const Column& column : kColumns)
+        textAt(column.captionLeft, captionBand + kCaptionTop, QString::fromLatin1(column.caption));
+    sink.endBand(painter);
+
+    const qint64 first = qint64(page) * perPage;
+    const qint64 end = std::min<qint64>(first + perPage, report.rowCount());
+    double bandTop = kHeaderHeight + kColumnHeaderHeight;
+    for (qint64 r = first; r < end; ++r, bandTop += kDetailHeight) {
+        const QStringList row = report.rowTexts(r);
+        for (int c = 0; c < ReportPainter::Columns && c < row.size(); ++c) {
+            const QString text = c == kUnitColumn ? UnitGlyphs::toDisplay(row[c]) : row[c];
+            textAt(kColumns[c].fieldLeft, bandTop + kFieldTop, text);
+        }
+        sink.endBand(painter);
+    }
+
+    const double footerBand = pageHeightMm - kFooterHeight;
+    textAt(kFooterLeft, footerBand + kFooterTop, QStringLiteral("The Data Print Foot"));
+    sink.endBand(painter);
+}
+
 } // namespace
 
+// ---- Where the rows come from ------------------------------------------------
+
+class ReportPainter::Source {
+public:
+    virtual ~Source() = default;
+    virtual qint64 count() const = 0;
+    virtual QStringList texts(qint64 row) const = 0;
+};
+
+namespace {
+
+class ListSource : public ReportPainter::Source {
+public:
+    explicit ListSource(QList<QStringList> rows)
+        : rows_(std::move(rows))
+    {
+    }
+    qint64 count() const override { return rows_.size(); }
+    QStringList texts(qint64 row) const override { return rows_[row]; }
+
+private:
+    QList<QStringList> rows_;
+};
+
+class SnapshotSource : public ReportPainter::Source {
+public:
+    explicit SnapshotSource(RecordsSnapshot rows)
+        : rows_(std::move(rows))
+    {
+        for (const QString& name : TextExport::columnNames()) {
+            const int index = rows_.fieldIndex(name);
+            if (index < 0)
+                throw TableStoreError(QStringLiteral("Field '%1' not found").arg(name));
+            columns_.append(index);
+        }
+    }
+    qint64 count() const override { return rows_.rowCount(); }
+    QStringList texts(qint64 row) const override
+    {
+        QStringList texts;
+        texts.reserve(columns_.size());
+        for (int field : columns_)
+            texts.append(rows_.displayText(row, field));
+        return texts;
+    }
+
+private:
+    RecordsSnapshot rows_;
+    QList<int> columns_;
+};
+
+} // namespace
+
+// ---- The report ---------------------------------------------------------------
+
 ReportPainter::ReportPainter(QList<QStringList> rows)
-    : rows_(std::move(rows))
+    : source_(std::make_shared<ListSource>(std::move(rows)))
 {
+}
+
+ReportPainter::ReportPainter(RecordsSnapshot rows)
+    : source_(std::make_shared<SnapshotSource>(std::move(rows)))
+{
+}
+
+ReportPainter::~ReportPainter() = default;
+ReportPainter::ReportPainter(const ReportPainter&) = default;
+ReportPainter& ReportPainter::operator=(const ReportPainter&) = default;
+
+qint64 ReportPainter::rowCount() const
+{
+    return source_->count();
 }
 
 int ReportPainter::pageCount() const
 {
-    return int((rows_.size() + RowsPerPage - 1) / RowsPerPage);
+    return pageCount(RowsPerPage);
+}
+
+int ReportPainter::pageCount(int rowsPerPage) const
+{
+    const qint64 perPage = std::max(1, rowsPerPage);
+    return int((rowCount() + perPage - 1) / perPage);
+}
+
+QStringList ReportPainter::rowTexts(qint64 row) const
+{
+    return source_->texts(row);
 }
 
 int ReportPainter::rowsPerPage(double heightMm)
@@ -72,92 +221,248 @@ int ReportPainter::rowsPerPage(double heightMm)
     return std::max(1, int(std::floor((room + 1e-6) / kDetailHeight)));
 }
 
+namespace {
+double pageAreaHeight(QPagedPaintDevice* device)
+{
+    const double height = device->pageLayout().paintRect(QPageLayout::Millimeter).height();
+    return height > 0 ? height : kA4AreaHeight;
+}
+} // namespace
+
+int ReportPainter::rowsPerPage(QPagedPaintDevice* device)
+{
+    // The layout is A4's; a taller area keeps 37 lines, a shorter one fits fewer.
+    return std::min(RowsPerPage, rowsPerPage(pageAreaHeight(device)));
+}
+
 void ReportPainter::preparePage(QPagedPaintDevice* device)
 {
     device->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
         QMarginsF(10.0, 10.0, 10.0, 10.0), QPageLayout::Millimeter));
 }
 
-bool ReportPainter::paint(QPagedPaintDevice* device) const
+void ReportPainter::paintPage(QPainter& painter, int page, int perPage, double pageHeightMm) const
 {
-    if (rows_.isEmpty())
-        return true;
-    QPainter painter;
-    if (!painter.begin(device))
-        return false;
+    painter.save();
     painter.setFont(reportFont());
     painter.setPen(Qt::black);
-
-    const double pxPerMm = device->logicalDpiY() / 25.4;
-    double pageHeight = device->pageLayout().paintRect(QPageLayout::Millimeter).height();
-    if (pageHeight <= 0)
-        pageHeight = kA4AreaHeight;
-    // The layout is A4's; a taller area keeps 37 lines, a shorter one fits fewer.
-    const int perPage = std::min(RowsPerPage, rowsPerPage(pageHeight));
-
-    for (qsizetype first = 0; first < rows_.size(); first += perPage) {
-        if (first > 0 && !device->newPage())
-            return false;
-        paintPage(painter, pxPerMm, pageHeight, int(first),
-            int(std::min<qsizetype>(perPage, rows_.size() - first)));
-    }
-    return painter.end();
+    DrawTextSink sink;
+    paintBands(painter, *this, page, perPage, pageHeightMm, sink);
+    painter.restore();
 }
 
-bool ReportPainter::writePdf(const QString& path, QString* error) const
+bool ReportPainter::paint(QPagedPaintDevice* device) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
+    Printing printing(*this, device);
+    while (printing.next()) { }
+    return printing.finish();
+}
+
+bool ReportPainter::writePdf(const QString& path, QString* error, JobProgress* progress) const
+{
+    ReportPdfFile file(*this, path);
+    if (progress)
+        progress->setTotal(file.pageCount());
+    if (!file.open(error))
         return false;
-    }
+    while (file.next())
+        if (progress)
+            progress->advance(file.pagesDone());
+    return file.commit(error);
+}
+
+// ---- Page by page onto a device ----------------------------------------------------
+
+/**
+ * Glyph runs of the texts met so far, laid out once for the device. A row's
+ * texts are drawn together as one run per font, which a PDF stores far more
+ * compactly than one text object per field.
+ */
+struct ReportPainter::Printing::Glyphs : TextSink {
+    explicit Glyphs(QPaintDevice* device)
+        : font(reportFont(), device)
+        , device(device)
     {
-        QPdfWriter writer(&file);
-        writer.setTitle(QStringLiteral("The Data Print Title"));
-        writer.setCreator(QStringLiteral("Brenmoor 5082 Interface Program"));
-        preparePage(&writer);
-        if (!paint(&writer)) {
-            if (error)
-                *error = QStringLiteral("The report could not be drawn.");
-            file.cancelWriting();
-            return false;
+        learnDigits();
+    }
+
+    void text(QPainter&, QPointF topLeft, double, double, const QString& text) override
+    {
+        if (composeDigits(text, topLeft))
+            return;
+        auto it = cache.constFind(text);
+        if (it == cache.constEnd()) {
+            if (cache.size() >= kCacheLimit)
+                cache.clear();
+            it = cache.insert(text, layOut(text));
+        }
+        for (const QGlyphRun& run : *it) {
+            Band& band = bandFor(run.rawFont());
+            band.glyphs += run.glyphIndexes();
+            for (const QPointF& p : run.positions())
+                band.positions.append(p + topLeft);
         }
     }
-    // Flushing first: commit() would not notice a failed write of buffered data.
-    if (!file.flush() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
-}
 
-void ReportPainter::paintPage(
-    QPainter& painter, double pxPerMm, double pageHeightMm, int firstRow, int rowCount) const
-{
-    const auto px = [pxPerMm](double mm) { return mm * pxPerMm; };
-    const auto textAt = [&](double leftMm, double topMm, const QString& text) {
-        painter.drawText(QRectF(px(leftMm), px(topMm), px(kBandWidth - leftMm), px(kDetailHeight)),
-            Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    void endBand(QPainter& painter) override
+    {
+        for (Band& band : bands) {
+            QGlyphRun run;
+            run.setRawFont(band.font);
+            run.setGlyphIndexes(band.glyphs);
+            run.setPositions(band.positions);
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        }
+        bands.clear();
+    }
+
+    /** What drawText() would draw at the origin, as glyph runs. */
+    QList<QGlyphRun> layOut(const QString& text) const
+    {
+        QTextLayout layout(text, font, device);
+        QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        if (line.isValid())
+            line.setPosition(QPointF(0, 0));
+        layout.endLayout();
+        return layout.glyphRuns();
+    }
+
+    /**
+     * Numbers and times are new texts on nearly every line. When the font
+     * sets each of their characters as one glyph, and every pair of them as
+     * the two glyphs side by side (no kerning, no ligature), such a text is
+     * composed from the characters instead of being laid out again.
+     */
+    void learnDigits()
+    {
+        const QString chars = QStringLiteral("0123456789:.,-+ ");
+        for (const QChar c : chars) {
+            const QList<QGlyphRun> runs = layOut(QString(c));
+            if (runs.size() != 1 || runs[0].glyphIndexes().size() != 1)
+                return;
+            if (digitFont.isValid() && !(runs[0].rawFont() == digitFont))
+                return;
+            digitFont = runs[0].rawFont();
+            const quint32 glyph = runs[0].glyphIndexes()[0];
+            const QPointF advance = digitFont.advancesForGlyphIndexes({ glyph }).value(0);
+            digits.insert(c, { glyph, advance.x() });
+            baseline = runs[0].positions()[0].y();
+        }
+        for (const QChar a : chars)
+            for (const QChar b : chars) {
+                const QList<QGlyphRun> runs = layOut(QString(a) + b);
+                if (runs.size() != 1 || runs[0].glyphIndexes().size() != 2
+                    || runs[0].glyphIndexes()[0] != digits[a].glyph
+                    || runs[0].glyphIndexes()[1] != digits[b].glyph
+                    || std::abs(runs[0].positions()[1].x() - runs[0].positions()[0].x() - digits[a].advance)
+                        > 0.05) {
+                    digits.clear();
+                    return;
+                }
+            }
+    }
+
+    bool composeDigits(const QString& text, QPointF topLeft)
+    {
+        if (digits.isEmpty() || text.isEmpty())
+            return false;
+        for (const QChar c : text)
+            if (!digits.contains(c))
+                return false;
+        Band& band = bandFor(digitFont);
+        double x = topLeft.x();
+        for (const QChar c : text) {
+            const Digit d = digits.value(c);
+            band.glyphs.append(d.glyph);
+            band.positions.append(QPointF(x, topLeft.y() + baseline));
+            x += d.advance;
+        }
+        return true;
+    }
+
+    struct Band {
+        QRawFont font;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
     };
 
-    painter.drawText(QRectF(0, px(kTitleTop), px(kBandWidth), px(kHeaderHeight - kTitleTop)),
-        Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("The Data Print Title"));
-
-    const double captionBand = kHeaderHeight;
-    for (const Column& column : kColumns)
-        textAt(column.captionLeft, captionBand + kCaptionTop, QString::fromLatin1(column.caption));
-
-    double bandTop = kHeaderHeight + kColumnHeaderHeight;
-    for (int r = firstRow; r < firstRow + rowCount; ++r, bandTop += kDetailHeight) {
-        const QStringList& row = rows_[r];
-        for (int c = 0; c < int(std::size(kColumns)) && c < row.size(); ++c) {
-            const QString text = c == kUnitColumn ? UnitGlyphs::toDisplay(row[c]) : row[c];
-            textAt(kColumns[c].fieldLeft, bandTop + kFieldTop, text);
-        }
+    Band& bandFor(const QRawFont& rawFont)
+    {
+        for (Band& b : bands)
+            if (b.font == rawFont)
+                return b;
+        bands.push_back({ rawFont, {}, {} });
+        return bands.back();
     }
 
-    const double footerBand = pageHeightMm - kFooterHeight;
-    textAt(kFooterLeft, footerBand + kFooterTop, QStringLiteral("The Data Print Foot"));
+    struct Digit {
+        quint32 glyph = 0;
+        double advance = 0;
+    };
+    static constexpr qsizetype kCacheLimit = 4096;
+
+    QFont font;
+    QPaintDevice* device;
+    QHash<QString, QList<QGlyphRun>> cache;
+    std::vector<Band> bands;
+    QRawFont digitFont;
+    QHash<QChar, Digit> digits;
+    double baseline = 0;
+};
+
+ReportPainter::Printing::Printing(
+    const ReportPainter& report, QPagedPaintDevice* device, int firstPage, int lastPage)
+    : report_(report)
+    , device_(device)
+{
+    pageHeight_ = pageAreaHeight(device);
+    perPage_ = rowsPerPage(device);
+    const int pages = report.pageCount(perPage_);
+    first_ = firstPage > 0 ? firstPage - 1 : 0;
+    last_ = lastPage > 0 ? std::min(lastPage, pages) - 1 : pages - 1;
+}
+
+ReportPainter::Printing::~Printing()
+{
+    if (painter_ && painter_->isActive())
+        painter_->end();
+}
+
+int ReportPainter::Printing::pageCount() const
+{
+    return std::max(0, last_ - first_ + 1);
+}
+
+bool ReportPainter::Printing::next()
+{
+    if (!ok_ || done_ >= pageCount())
+        return false;
+    if (!started_) {
+        started_ = true;
+        painter_ = std::make_unique<QPainter>();
+        if (!painter_->begin(device_)) {
+            ok_ = false;
+            return false;
+        }
+        painter_->setFont(reportFont());
+        painter_->setPen(Qt::black);
+        glyphs_ = std::make_unique<Glyphs>(device_);
+    } else if (!device_->newPage()) {
+        ok_ = false;
+        return false;
+    }
+    paintBands(*painter_, report_, first_ + done_, perPage_, pageHeight_, *glyphs_);
+    ++done_;
+    return done_ < pageCount();
+}
+
+bool ReportPainter::Printing::finish()
+{
+    if (painter_ && painter_->isActive() && !painter_->end())
+        ok_ = false;
+    return ok_;
 }

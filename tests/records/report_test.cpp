@@ -1,12 +1,22 @@
+#include "records/job_progress.h"
+#include "records/job_runner.h"
+#include "records/records_table.h"
 #include "records/report_painter.h"
 #include "records/report_preview.h"
+#include "support/records_fixture.h"
+#include "support/test_paths.h"
 
 #include <QAction>
-#include <QPrintPreviewWidget>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -109,7 +119,7 @@ TEST_F(ReportPdf, PagesHoldThirtySevenRowsAndRepeatTheBands)
 
 TEST_F(ReportPdf, EmptyTableHasNoPages)
 {
-    EXPECT_EQ(ReportPainter({}).pageCount(), 0);
+    EXPECT_EQ(ReportPainter(QList<QStringList>()).pageCount(), 0);
 }
 
 TEST_F(ReportPdf, BandsAndFieldsSitWhereTheLayoutPutsThem)
@@ -181,10 +191,7 @@ TEST(ReportLayout, RowsPerPageFollowsTheArea)
 TEST(ReportPreviewDialog, ShowsEveryPageAndExportsPdf)
 {
     ReportPreview preview(ReportPainter(makeRows(200)));
-    auto* pages = preview.findChild<QPrintPreviewWidget*>();
-    ASSERT_NE(pages, nullptr);
-    pages->updatePreview();
-    EXPECT_EQ(pages->pageCount(), 6);
+    EXPECT_EQ(preview.pageView()->pageCount(), 6);
 
     auto* exportAction = preview.findChild<QAction*>(QStringLiteral("ExportPdf"));
     ASSERT_NE(exportAction, nullptr);
@@ -195,6 +202,167 @@ TEST(ReportPreviewDialog, ShowsEveryPageAndExportsPdf)
     QFile written(pdf);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.read(5) == "%PDF-");
+}
+
+/** Runs steps straight through, as the real runner does when nobody cancels. */
+class DirectRunner : public JobRunner {
+public:
+    void run(QWidget*, const QString&, JobProgress&, const std::function<void()>& work) override { work(); }
+    void runInSteps(QWidget*, const QString&, JobProgress&, const std::function<bool()>& step) override
+    {
+        while (step()) { }
+    }
+};
+
+/** A records table of @p rows logged readings, in a folder of its own. */
+class LoggedTable {
+public:
+    explicit LoggedTable(int rows)
+    {
+        table.open(testsupport::copyRecordsTemplate(dir.path()));
+        QList<testsupport::SampleRow> sample;
+        for (int i = 1; i <= rows; ++i)
+            sample.append({ i, QTime(14, 3, 27).addSecs(i), QStringLiteral("DC"), QStringLiteral("3.999"),
+                3999, QStringLiteral("k*"), QStringLiteral("AUTO") });
+        testsupport::appendRows(table, sample);
+    }
+    QTemporaryDir dir;
+    RecordsTable table;
+};
+
+TEST(ReportFromTheTable, PageCountsFollowTheRows)
+{
+    if (!QFile::exists(QDir(testsupport::binDir()).filePath(QStringLiteral("Rk40vdb.DB"))))
+        GTEST_SKIP() << "records template not built";
+    struct Case {
+        int rows;
+        int pages;
+    };
+    for (const Case c : { Case { 0, 0 }, Case { 1, 1 }, Case { 37, 1 }, Case { 38, 2 }, Case { 200, 6 } }) {
+        SCOPED_TRACE(c.rows);
+        LoggedTable logged(c.rows);
+        const ReportPainter report(logged.table.snapshot());
+        EXPECT_EQ(report.pageCount(), c.pages);
+        ReportPreview preview(report, nullptr, new DirectRunner);
+        EXPECT_EQ(preview.pageView()->pageCount(), c.pages);
+        if (c.rows > 0) {
+            EXPECT_EQ(report.rowTexts(c.rows - 1).value(0), QString::number(c.rows));
+        }
+    }
+}
+
+TEST(ReportFromTheTable, RowsLoggedAfterItWasOpenedAreNotInIt)
+{
+    if (!QFile::exists(QDir(testsupport::binDir()).filePath(QStringLiteral("Rk40vdb.DB"))))
+        GTEST_SKIP() << "records template not built";
+    LoggedTable logged(37);
+    const ReportPainter report(logged.table.snapshot());
+    testsupport::appendRows(logged.table, testsupport::sampleRows());
+    logged.table.emptyTable();
+    EXPECT_EQ(report.pageCount(), 1);
+    EXPECT_EQ(report.rowTexts(36).value(0), QStringLiteral("37"));
+}
+
+TEST(ReportPreviewDialog, PaintsOnlyThePagesInView)
+{
+    ReportPreview preview(ReportPainter(makeRows(100000)), nullptr, new DirectRunner);
+    ReportPageView* view = preview.pageView();
+    ASSERT_EQ(view->pageCount(), 2703);
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+    view->viewport()->repaint();
+    ASSERT_FALSE(view->pagesPainted().isEmpty());
+    EXPECT_EQ(view->pagesPainted().first(), 1);
+    EXPECT_LE(view->pagesPainted().size(), 3);
+
+    view->showPage(2000);
+    view->viewport()->repaint();
+    ASSERT_FALSE(view->pagesPainted().isEmpty());
+    EXPECT_EQ(view->pagesPainted().first(), 2000);
+    EXPECT_LE(view->pagesPainted().size(), 3);
+    EXPECT_EQ(view->currentPage(), 2000);
+}
+
+/** Page 1 of @p pdf as an image, through poppler. */
+QImage rasterFirstPage(const QString& pdf)
+{
+    const QString prefix = pdf + QStringLiteral(".page");
+    QProcess::execute(QStringLiteral("pdftoppm"),
+        { QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-f"), QStringLiteral("1"),
+            QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"), QStringLiteral("-png"),
+            pdf, prefix });
+    return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(ReportPdf, PrintedTextLooksAsDrawnTextDoes)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        GTEST_SKIP() << "pdftoppm not installed";
+    QList<QStringList> rows = makeRows(37);
+    rows[3] = { "4", "23:59:59", "", "-1,234", "M*", "MANU" };
+    rows[4] = { "5", "00:00:01", "AC", "OL", "#", "AUTO" };
+    const ReportPainter report(rows);
+
+    // Each text through drawText(), as pages were drawn before they were printed in runs.
+    const QString drawn = dir_.filePath(QStringLiteral("drawn.pdf"));
+    {
+        QPdfWriter writer(drawn);
+        ReportPainter::preparePage(&writer);
+        QPainter painter(&writer);
+        report.paintPage(painter, 0);
+    }
+    const QString printed = dir_.filePath(QStringLiteral("printed.pdf"));
+    ASSERT_TRUE(report.writePdf(printed));
+
+    const QImage a = rasterFirstPage(drawn);
+    const QImage b = rasterFirstPage(printed);
+    ASSERT_FALSE(a.isNull());
+    ASSERT_EQ(a.size(), b.size());
+    qint64 inked = 0;
+    qint64 differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            inked += qGray(p) < 128;
+            differing += std::abs(qGray(p) - qGray(q)) > 96;
+        }
+    EXPECT_GT(inked, 2000);
+    EXPECT_LT(differing, inked / 100) << differing << " of " << inked << " inked pixels differ";
+}
+
+TEST_F(ReportPdf, CancelledExportLeavesTheOldFile)
+{
+    const QString path = dir_.filePath(QStringLiteral("kept.pdf"));
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an older report");
+    }
+    JobProgress progress;
+    progress.setObserver([&progress](qint64 pages) {
+        if (pages >= 3)
+            progress.cancel();
+    });
+    EXPECT_THROW(ReportPainter(makeRows(500)).writePdf(path, nullptr, &progress), JobCancelled);
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("an older report"));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList { QStringLiteral("kept.pdf") });
+}
+
+TEST_F(ReportPdf, PrintingAPageRangeGivesThosePages)
+{
+    ReportPreview preview(ReportPainter(makeRows(200)), nullptr, new DirectRunner);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = dir_.filePath(QStringLiteral("printed.pdf"));
+    printer.setOutputFileName(pdf);
+    ReportPainter::preparePage(&printer);
+    ASSERT_TRUE(preview.printTo(&printer, 2, 3));
+    ASSERT_EQ(pdfPages(pdf), 2);
+    const QList<Word> words = wordsOnPage(pdf, 1);
+    EXPECT_TRUE(std::any_of(words.begin(), words.end(), [](const Word& w) { return w.text == "38"; }));
 }
 
 } // namespace
