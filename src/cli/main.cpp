@@ -1,0 +1,33 @@
+// brenmoor5082-log: logs a meter's readings without a window.
+#include "cli/logger_options.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("brenmoor5082-log"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRENMOOR_VERSION));
+
+    const LoggerParse parse = parseLoggerOptions(QCoreApplication::arguments());
+    if (!parse.options) {
+        std::fprintf(
+            stderr, "brenmoor5082-log: %s\nTry 'brenmoor5082-log --help'.\n", qPrintable(parse.error));
+        return LoggerExit::BadArguments;
+    }
+    const LoggerOptions& o = *parse.options;
+    switch (o.action) {
+    case LoggerOptions::Action::Help:
+        std::fputs(qPrintable(parse.helpText), stdout);
+        return LoggerExit::Ok;
+    case LoggerOptions::Action::Version:
+        std::printf("brenmoor5082-log %s\n", BRENMOOR_VERSION);
+        return LoggerExit::Ok;
+    default:
+        break;
+    }
+    std::fprintf(stderr, "brenmoor5082-log: not built yet\n");
+    return LoggerExit::RuntimeError;
+}
