@@ -8,7 +8,8 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("brenmoor5082-log"));
+    // The window's application name, so both find the same journal folder.
+    QCoreApplication::setApplicationName(QStringLiteral("brenmoor5082"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BRENMOOR_VERSION));
 
     const LoggerParse parse = parseLoggerOptions(QCoreApplication::arguments());
