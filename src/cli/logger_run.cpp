@@ -1,0 +1,233 @@
+#include "cli/logger_run.h"
+
+#include "cli/row_writer.h"
+#include "decode/unit_glyphs.h"
+#include "link/com_port_device_map.h"
+#include "link/com_port_driver.h"
+#include "link/qt_serial_port_io.h"
+#include "records/journal.h"
+#include "records/record_files.h"
+#include "records/records_table.h"
+#include "records/records_table_sink.h"
+#include "session/reading_pipeline.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <limits>
+
+namespace {
+
+/** COM1..COM4 (any case) as a port number, or nothing for a device path. */
+std::optional<TComPortNumber> comPortNumber(const QString& name)
+{
+    static const QRegularExpression com(QStringLiteral("^COM([1-4])$"), QRegularExpression::CaseInsensitiveOption);
+    const auto m = com.match(name);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return static_cast<TComPortNumber>(m.captured(1).toInt() - 1);
+}
+
+} // namespace
+
+LoggerRun::LoggerRun(const LoggerOptions& options, std::FILE* err, QObject* parent)
+    : QObject(parent)
+    , options_(options)
+    , err_(err)
+    , status_(err, !options.quiet && StatusLine::stderrIsTerminal())
+{
+}
+
+LoggerRun::~LoggerRun() = default;
+
+void LoggerRun::say(const QString& line)
+{
+    status_.clear();
+    std::fprintf(err_, "brenmoor5082-log: %s\n", qPrintable(line));
+    std::fflush(err_);
+}
+
+std::optional<int> LoggerRun::start()
+{
+    // Output first: a run that cannot write its file should not touch the meter.
+    writer_ = makeRowWriter(options_.output);
+    if (writer_) {
+        writer_->setVerdictColumn(options_.verdict());
+        QString error;
+        if (!writer_->open(options_.output, &error)) {
+            say(error);
+            return LoggerExit::RuntimeError;
+        }
+    }
+
+    journal_ = std::make_unique<Journal>();
+    const Journal::OpenResult opened = journal_->open();
+    if (opened.outcome != Journal::OpenResult::Outcome::Opened)
+        say(opened.message);
+    connect(journal_.get(), &Journal::failed, this, [this](const QString& path, const QString& reason) {
+        say(QStringLiteral("the journal %1 cannot be written (%2); rows are kept in memory and retried")
+                .arg(path, reason));
+    });
+    connect(journal_.get(), &Journal::working, this,
+        [this](const QString& path) { say(QStringLiteral("the journal %1 works again").arg(path)); });
+
+    pipeline_ = std::make_unique<ReadingPipeline>(options_.variant, *this);
+    ReadingPipeline& p = *pipeline_;
+    p.setDecimalPointIsDot([] { return true; });
+    p.setErrorHandler([this](const QString& text) { say(text); });
+    if (options_.verdict()) {
+        const QString high = *options_.high;
+        const QString low = *options_.low;
+        p.hooks().T1HIText = [high] { return high; };
+        p.hooks().T1LOText = [low] { return low; };
+    }
+    ReadingLog& log = p.log();
+    log.setRecordSI(true);
+    log.setRepeatSet(!options_.noRepeat);
+    log.setIntervalText(QString::number(options_.intervalSeconds));
+    log.setRecordLimit(options_.limit > 0 ? qint32(options_.limit) : std::numeric_limits<qint32>::max());
+    connect(&log, &ReadingLog::limitReached, this, [this](qint32 limit) {
+        say(QStringLiteral("record limit of %1 rows reached").arg(limit));
+        finish(LoggerExit::Ok);
+    });
+    connect(&p, &ReadingPipeline::frameDecoded, this, [this] { linkUp_ = true; });
+
+    // The serial link.
+    const auto com = comPortNumber(options_.port);
+    const QString path = options_.port;
+    ComPortDeviceMap devices = com ? ComPortDeviceMap()
+                                   : ComPortDeviceMap([path](const QString& name) {
+                                         return name == QLatin1String("BRENMOOR_COM1") ? path : QString();
+                                     });
+    driver_ = std::make_unique<TComPortDriver>(std::make_unique<QtSerialPortIo>(), devices);
+    driver_->setComPort(com.value_or(TComPortNumber::pnCOM1));
+    driver_->setComPortSpeed(p.settings().speed19200 ? TComPortBaudRate::br19200 : TComPortBaudRate::br2400);
+    driver_->setOnReceiveData([this](const QByteArray& bytes) { pipeline_->receive(bytes); });
+    devicePath_ = driver_->devicePath();
+    if (!driver_->OpenPort()) {
+        say(QStringLiteral("cannot open %1").arg(devicePath_));
+        return LoggerExit::CannotOpen;
+    }
+    connect(driver_.get(), &TComPortDriver::linkLost, this, [this] {
+        linkUp_ = false;
+        say(QStringLiteral("lost %1 at %2").arg(devicePath_, QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+        if (options_.exitOnLoss)
+            finish(LoggerExit::RuntimeError);
+    });
+
+    journalLog_ = journal_->startLog(QDateTime::currentDateTime(), devicePath_, options_.variantName,
+        options_.output == QLatin1String("-") ? QStringLiteral("(standard output)") : options_.output);
+
+    connect(&sampleTimer_, &QTimer::timeout, this, [this] { pipeline_->log().TrecordTimer(); });
+    sampleTimer_.start(1000);
+    if (options_.durationMs > 0) {
+        durationTimer_.setSingleShot(true);
+        connect(&durationTimer_, &QTimer::timeout, this, &LoggerRun::stop);
+        durationTimer_.start(std::chrono::milliseconds(options_.durationMs));
+    }
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { updateStatus(); });
+    if (status_.enabled())
+        statusTimer_.start(500);
+    updateStatus(true);
+    return std::nullopt;
+}
+
+void LoggerRun::appendRecord(const LoggedRow& row)
+{
+    journal_->append(journalLog_, row);
+    ++rows_;
+    const QString verdict = pipeline_->view().judgeText();
+    lastReading_ = QStringLiteral("%1 %2 %3 %4")
+                       .arg(row.value, UnitGlyphs::toDisplay(row.unit), row.acDc, row.autoText)
+                       .simplified();
+    if (writer_ && !writeFailed_ && !writer_->write(row, verdict)) {
+        writeFailed_ = true;
+        writeError_ = QStringLiteral("cannot write %1: %2").arg(writer_->path(), writer_->errorString());
+        say(writeError_);
+        QTimer::singleShot(0, this, [this] { finish(LoggerExit::RuntimeError); });
+        return;
+    }
+    updateStatus();
+    if (options_.count > 0 && rows_ >= options_.count)
+        QTimer::singleShot(0, this, [this] { finish(LoggerExit::Ok); });
+}
+
+QString LoggerRun::linkText() const
+{
+    if (!driver_ || !driver_->IsOpen())
+        return QStringLiteral("waiting for %1").arg(devicePath_);
+    return linkUp_ ? QStringLiteral("receiving") : QStringLiteral("no frames");
+}
+
+void LoggerRun::updateStatus(bool force)
+{
+    status_.update({ rows_, lastReading_, linkText() }, force);
+}
+
+void LoggerRun::stop()
+{
+    finish(writeFailed_ ? LoggerExit::RuntimeError : LoggerExit::Ok);
+}
+
+bool LoggerRun::writeEndFile(QString* error)
+{
+    // The rows come back from the journal, in order, into a records table of
+    // the template's fields, and are saved as the window saves them.
+    RecordsTable table;
+    try {
+        table.openTemplate();
+    } catch (const std::exception& e) {
+        *error = QString::fromUtf8(e.what());
+        return false;
+    }
+    RecordsTableSink sink(table);
+    for (const LoggedRow& row : journal_->rows(journalLog_))
+        sink.restoreRecord(row);
+    const FileOutcome outcome = RecordFiles::save(table, options_.output);
+    if (!outcome.ok) {
+        *error = outcome.message;
+        return false;
+    }
+    return true;
+}
+
+void LoggerRun::finish(int exitCode)
+{
+    if (finishing_)
+        return;
+    finishing_ = true;
+    sampleTimer_.stop();
+    durationTimer_.stop();
+    statusTimer_.stop();
+    if (driver_)
+        driver_->ClosePort();
+    updateStatus(true);
+    status_.finish();
+
+    bool saved = true;
+    if (journal_)
+        journal_->waitForCommitted();
+    if (writer_) {
+        QString error;
+        if (!writer_->close(&error)) {
+            say(error);
+            saved = false;
+        }
+    } else if (journal_ && (options_.format == LoggerFormat::Text || options_.format == LoggerFormat::Paradox)) {
+        QString error;
+        if (!writeEndFile(&error)) {
+            say(QStringLiteral("cannot write %1: %2").arg(options_.output, error));
+            saved = false;
+        }
+    }
+    if (journal_) {
+        // Rows that reached their file are saved; the others stay in the
+        // journal for the window or --recover.
+        if (saved && !writeFailed_)
+            journal_->markSaved(journalLog_);
+        journal_->close();
+    }
+    if (!saved || writeFailed_)
+        exitCode = LoggerExit::RuntimeError;
+    emit finished(exitCode);
+}
