@@ -2,9 +2,8 @@
 
 #include "cli/row_writer.h"
 #include "decode/unit_glyphs.h"
-#include "link/com_port_device_map.h"
 #include "link/com_port_driver.h"
-#include "link/qt_serial_port_io.h"
+#include "link/serial_link_supervisor.h"
 #include "records/journal.h"
 #include "records/record_files.h"
 #include "records/records_table.h"
@@ -21,7 +20,8 @@ namespace {
 /** COM1..COM4 (any case) as a port number, or nothing for a device path. */
 std::optional<TComPortNumber> comPortNumber(const QString& name)
 {
-    static const QRegularExpression com(QStringLiteral("^COM([1-4])$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression com(
+        QStringLiteral("^COM([1-4])$"), QRegularExpression::CaseInsensitiveOption);
     const auto m = com.match(name);
     if (!m.hasMatch())
         return std::nullopt;
@@ -71,7 +71,7 @@ std::optional<int> LoggerRun::start()
     connect(journal_.get(), &Journal::working, this,
         [this](const QString& path) { say(QStringLiteral("the journal %1 works again").arg(path)); });
 
-    pipeline_ = std::make_unique<ReadingPipeline>(options_.variant, *this);
+    pipeline_ = std::make_unique<ReadingPipeline>(options_.variant, static_cast<RecordSink&>(*this));
     ReadingPipeline& p = *pipeline_;
     p.setDecimalPointIsDot([] { return true; });
     p.setErrorHandler([this](const QString& text) { say(text); });
@@ -88,32 +88,41 @@ std::optional<int> LoggerRun::start()
     log.setRecordLimit(options_.limit > 0 ? qint32(options_.limit) : std::numeric_limits<qint32>::max());
     connect(&log, &ReadingLog::limitReached, this, [this](qint32 limit) {
         say(QStringLiteral("record limit of %1 rows reached").arg(limit));
-        finish(LoggerExit::Ok);
+        // Not from inside the decoder that logged the last row.
+        QTimer::singleShot(0, this, [this] { finish(LoggerExit::Ok); });
     });
     connect(&p, &ReadingPipeline::frameDecoded, this, [this] { linkUp_ = true; });
 
-    // The serial link.
-    const auto com = comPortNumber(options_.port);
-    const QString path = options_.port;
-    ComPortDeviceMap devices = com ? ComPortDeviceMap()
-                                   : ComPortDeviceMap([path](const QString& name) {
-                                         return name == QLatin1String("BRENMOOR_COM1") ? path : QString();
-                                     });
-    driver_ = std::make_unique<TComPortDriver>(std::make_unique<QtSerialPortIo>(), devices);
-    driver_->setComPort(com.value_or(TComPortNumber::pnCOM1));
+    // The serial link: a COMn name as in the window, or any device path.
+    driver_ = std::make_unique<TComPortDriver>();
+    if (const auto com = comPortNumber(options_.port))
+        driver_->setComPort(*com);
+    else
+        driver_->setChosenDevice(options_.port);
     driver_->setComPortSpeed(p.settings().speed19200 ? TComPortBaudRate::br19200 : TComPortBaudRate::br2400);
     driver_->setOnReceiveData([this](const QByteArray& bytes) { pipeline_->receive(bytes); });
-    devicePath_ = driver_->devicePath();
-    if (!driver_->OpenPort()) {
-        say(QStringLiteral("cannot open %1").arg(devicePath_));
+    link_ = std::make_unique<SerialLinkSupervisor>(*driver_);
+    if (!link_->start()) {
+        say(link_->openError().message(SerialOpenError::Advice::CommandLine));
         return LoggerExit::CannotOpen;
     }
-    connect(driver_.get(), &TComPortDriver::linkLost, this, [this] {
+    devicePath_ = link_->devicePath();
+    connect(link_.get(), &SerialLinkSupervisor::lost, this, [this](const QDateTime& when) {
         linkUp_ = false;
-        say(QStringLiteral("lost %1 at %2").arg(devicePath_, QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
-        if (options_.exitOnLoss)
+        if (options_.exitOnLoss) {
+            say(QStringLiteral("lost %1 at %2").arg(devicePath_, when.toString(Qt::ISODate)));
             finish(LoggerExit::RuntimeError);
+            return;
+        }
+        say(QStringLiteral("lost %1 at %2; waiting for it to come back")
+                .arg(devicePath_, when.toString(Qt::ISODate)));
     });
+    connect(link_.get(), &SerialLinkSupervisor::reopened, this, [this](const QDateTime& when) {
+        pipeline_->framer().reset(); // bytes from before the gap never join bytes after it
+        say(QStringLiteral("%1 is back at %2; logging goes on").arg(devicePath_, when.toString(Qt::ISODate)));
+    });
+    connect(link_.get(), &SerialLinkSupervisor::reopenFailed, this,
+        [this](const SerialOpenError& error) { say(error.message(SerialOpenError::Advice::CommandLine)); });
 
     journalLog_ = journal_->startLog(QDateTime::currentDateTime(), devicePath_, options_.variantName,
         options_.output == QLatin1String("-") ? QStringLiteral("(standard output)") : options_.output);
@@ -154,7 +163,7 @@ void LoggerRun::appendRecord(const LoggedRow& row)
 
 QString LoggerRun::linkText() const
 {
-    if (!driver_ || !driver_->IsOpen())
+    if (!link_ || link_->state() != SerialLinkSupervisor::State::Open)
         return QStringLiteral("waiting for %1").arg(devicePath_);
     return linkUp_ ? QStringLiteral("receiving") : QStringLiteral("no frames");
 }
@@ -199,8 +208,8 @@ void LoggerRun::finish(int exitCode)
     sampleTimer_.stop();
     durationTimer_.stop();
     statusTimer_.stop();
-    if (driver_)
-        driver_->ClosePort();
+    if (link_)
+        link_->stop();
     updateStatus(true);
     status_.finish();
 
@@ -213,7 +222,8 @@ void LoggerRun::finish(int exitCode)
             say(error);
             saved = false;
         }
-    } else if (journal_ && (options_.format == LoggerFormat::Text || options_.format == LoggerFormat::Paradox)) {
+    } else if (journal_
+        && (options_.format == LoggerFormat::Text || options_.format == LoggerFormat::Paradox)) {
         QString error;
         if (!writeEndFile(&error)) {
             say(QStringLiteral("cannot write %1: %2").arg(options_.output, error));

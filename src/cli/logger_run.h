@@ -13,6 +13,7 @@
 class Journal;
 class ReadingPipeline;
 class RowWriter;
+class SerialLinkSupervisor;
 class TComPortDriver;
 
 /**
@@ -67,6 +68,7 @@ private:
     std::unique_ptr<RowWriter> writer_;
     std::unique_ptr<ReadingPipeline> pipeline_;
     std::unique_ptr<TComPortDriver> driver_;
+    std::unique_ptr<SerialLinkSupervisor> link_;
     QTimer sampleTimer_; ///< the window's Trecord: counts the sampling interval down
     QTimer durationTimer_;
     QTimer statusTimer_;

@@ -1,5 +1,7 @@
 // brenmoor5082-log: logs a meter's readings without a window.
 #include "cli/logger_options.h"
+#include "cli/logger_run.h"
+#include "cli/stop_signals.h"
 
 #include <QCoreApplication>
 
@@ -29,6 +31,17 @@ int main(int argc, char** argv)
     default:
         break;
     }
-    std::fprintf(stderr, "brenmoor5082-log: not built yet\n");
-    return LoggerExit::RuntimeError;
+
+    StopSignals stopSignals;
+    LoggerRun run(o, stderr);
+    int exitCode = LoggerExit::Ok;
+    QObject::connect(&run, &LoggerRun::finished, &app, [&exitCode](int code) {
+        exitCode = code;
+        QCoreApplication::exit(code);
+    });
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &run, &LoggerRun::stop);
+    if (const auto failed = run.start())
+        return *failed;
+    app.exec();
+    return exitCode;
 }

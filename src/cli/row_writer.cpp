@@ -4,8 +4,8 @@
 #include "decode/limit_text.h"
 #include "decode/unit_glyphs.h"
 
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonValue>
 
 #include <cstdio>
@@ -13,6 +13,8 @@
 bool RowWriter::open(const QString& path, QString* error)
 {
     path_ = path;
+    if (path != QLatin1String("-"))
+        file_.setFileName(path);
     const bool ok = path == QLatin1String("-")
         ? file_.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
         : file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
@@ -64,8 +66,9 @@ QByteArray JsonLinesRowWriter::line(const LoggedRow& row, const QString& verdict
     // Written field by field, so the keys keep the order of the records table.
     const auto number = LimitText::toNumber(row.value);
     QByteArray out = "{\"no\":" + QByteArray::number(row.no);
-    out += ",\"time\":" + json(row.stamp.isValid() ? row.stamp.toString(Qt::ISODateWithMs)
-                                                   : row.time.toString(QStringLiteral("HH:mm:ss.zzz")));
+    out += ",\"time\":"
+        + json(row.stamp.isValid() ? row.stamp.toString(Qt::ISODateWithMs)
+                                   : row.time.toString(QStringLiteral("HH:mm:ss.zzz")));
     out += ",\"acdc\":" + json(row.acDc);
     out += ",\"value\":" + (number ? json(*number) : QByteArray("null"));
     out += ",\"text\":" + json(row.value);

@@ -42,7 +42,8 @@ private:
     bool verdictColumn_ = false;
 };
 
-/** One JSON object a line: no, time (ISO 8601 with offset), acdc, value (a number, or null), text, unit, auto[, verdict]. */
+/** One JSON object a line: no, time (ISO 8601 with offset), acdc, value (a number, or null), text, unit,
+ * auto[, verdict]. */
 class JsonLinesRowWriter : public RowWriter {
 protected:
     QByteArray header() const override { return {}; }

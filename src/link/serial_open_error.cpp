@@ -55,15 +55,18 @@ QString SerialOpenError::reason() const
     return systemText.isEmpty() ? QStringLiteral("the system gave no reason") : systemText;
 }
 
-QString SerialOpenError::message() const
+QString SerialOpenError::message(Advice advice) const
 {
     if (kind == Kind::None)
         return {};
+    // Where the user picks another port: the window's menu, or the logger's option.
+    const QString choose = advice == Advice::Window
+        ? QStringLiteral("choose another port in the ComSetup menu")
+        : QStringLiteral("give another --port");
     QString text = QStringLiteral("Cannot open the serial port %1: %2").arg(devicePath, reason());
     switch (kind) {
     case Kind::NotFound:
-        text += QStringLiteral(
-            ".\nCheck that the meter's cable is plugged in, or choose another port in the ComSetup menu.");
+        text += QStringLiteral(".\nCheck that the meter's cable is plugged in, or %1.").arg(choose);
         break;
     case Kind::PermissionDenied:
         text += QStringLiteral(".\nThe device belongs to the group %1: add your user to the group %1 and log "
@@ -73,12 +76,13 @@ QString SerialOpenError::message() const
     case Kind::InUse:
         if (!processes.isEmpty())
             text += QStringLiteral(" (%1)").arg(processes.join(QStringLiteral(", ")));
-        text += QStringLiteral(".\nClose the other program, or choose another port in the ComSetup menu.");
+        text += QStringLiteral(".\nClose the other program, or %1.").arg(choose);
         break;
     case Kind::NotSerialDevice:
         if (!detail.isEmpty())
             text += QStringLiteral(" (%1)").arg(detail);
-        text += QStringLiteral(".\nChoose the meter's port in the ComSetup menu.");
+        text += advice == Advice::Window ? QStringLiteral(".\nChoose the meter's port in the ComSetup menu.")
+                                         : QStringLiteral(".\nGive the meter's port with --port.");
         break;
     case Kind::None:
     case Kind::Other:

@@ -31,8 +31,13 @@ struct SerialOpenError {
     bool failed() const { return kind != Kind::None; }
     /** One short reason, e.g. "permission denied"; empty for None. */
     QString reason() const;
+    /** Whom the advice in message() addresses. */
+    enum class Advice {
+        Window, ///< "choose another port in the ComSetup menu"
+        CommandLine, ///< "give another --port"
+    };
     /** The full message for the user: the path, the reason and what to do. */
-    QString message() const;
+    QString message(Advice advice = Advice::Window) const;
 
     /**
      * Works out why @p devicePath cannot be opened, after an open through the
