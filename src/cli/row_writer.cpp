@@ -3,6 +3,7 @@
 #include "cli/logger_options.h"
 #include "decode/limit_text.h"
 #include "decode/unit_glyphs.h"
+#include "records/csv_export.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -61,14 +62,28 @@ QByteArray json(const QJsonValue& value)
 
 } // namespace
 
+QByteArray CsvRowWriter::header() const
+{
+    QStringList names = CsvExport::columnNames();
+    if (verdictColumn())
+        names << QStringLiteral("Verdict");
+    return CsvExport::line(names);
+}
+
+QByteArray CsvRowWriter::line(const LoggedRow& row, const QString& verdict) const
+{
+    QStringList fields = CsvExport::fields(row);
+    if (verdictColumn())
+        fields << verdict;
+    return CsvExport::line(fields);
+}
+
 QByteArray JsonLinesRowWriter::line(const LoggedRow& row, const QString& verdict) const
 {
     // Written field by field, so the keys keep the order of the records table.
     const auto number = LimitText::toNumber(row.value);
     QByteArray out = "{\"no\":" + QByteArray::number(row.no);
-    out += ",\"time\":"
-        + json(row.stamp.isValid() ? row.stamp.toString(Qt::ISODateWithMs)
-                                   : row.time.toString(QStringLiteral("HH:mm:ss.zzz")));
+    out += ",\"time\":" + json(CsvExport::dateTimeText(row.stamp, row.time));
     out += ",\"acdc\":" + json(row.acDc);
     out += ",\"value\":" + (number ? json(*number) : QByteArray("null"));
     out += ",\"text\":" + json(row.value);
@@ -83,6 +98,8 @@ QByteArray JsonLinesRowWriter::line(const LoggedRow& row, const QString& verdict
 std::unique_ptr<RowWriter> makeRowWriter(const QString& output)
 {
     const auto format = loggerFormatFor(output);
+    if (format == LoggerFormat::Csv)
+        return std::make_unique<CsvRowWriter>();
     if (format == LoggerFormat::JsonLines)
         return std::make_unique<JsonLinesRowWriter>();
     return nullptr;

@@ -42,6 +42,13 @@ private:
     bool verdictColumn_ = false;
 };
 
+/** CSV with date and time, as the window saves it, with a "Verdict" column when limits were given. */
+class CsvRowWriter : public RowWriter {
+protected:
+    QByteArray header() const override;
+    QByteArray line(const LoggedRow& row, const QString& verdict) const override;
+};
+
 /** One JSON object a line: no, time (ISO 8601 with offset), acdc, value (a number, or null), text, unit,
  * auto[, verdict]. */
 class JsonLinesRowWriter : public RowWriter {

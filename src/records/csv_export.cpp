@@ -4,6 +4,7 @@
 #include "records/job_progress.h"
 #include "records/journal_store.h"
 #include "records/paradox_value.h"
+#include "records/record_sink.h"
 #include "records/records_snapshot.h"
 #include "records/records_table.h"
 #include "records/table_store_error.h"
@@ -25,6 +26,19 @@ void appendLine(QByteArray& out, const QStringList& fields)
 }
 
 } // namespace
+
+QByteArray CsvExport::line(const QStringList& fields)
+{
+    QByteArray out;
+    appendLine(out, fields);
+    return out;
+}
+
+QStringList CsvExport::fields(const LoggedRow& row)
+{
+    return { QString::number(row.no), dateTimeText(row.stamp, row.time), row.acDc, valueText(row.value),
+        UnitGlyphs::toDisplay(row.unit), row.autoText };
+}
 
 QStringList CsvExport::columnNames()
 {

@@ -10,6 +10,7 @@ class JobProgress;
 class QIODevice;
 class RecordsSnapshot;
 class RecordsTable;
+struct LoggedRow;
 
 /**
  * The records table as CSV with date and time (RFC 4180, UTF-8, CR LF line
@@ -34,6 +35,10 @@ public:
     /** The value as a plain number: the decimal mark always ".". */
     static QString valueText(const QString& value);
 
+    /** One line: the fields as CSV fields, separated by commas, ended by CR LF, in UTF-8. */
+    static QByteArray line(const QStringList& fields);
+    /** The six fields of a row as the reading log logged it. */
+    static QStringList fields(const LoggedRow& row);
     /**
      * The whole file for @p table, with @p stamps giving each row's date-time
      * (null, or missing, for rows without one). Throws TableStoreError when
