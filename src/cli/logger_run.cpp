@@ -5,9 +5,8 @@
 #include "link/com_port_driver.h"
 #include "link/serial_link_supervisor.h"
 #include "records/journal.h"
-#include "records/record_files.h"
-#include "records/records_table.h"
-#include "records/records_table_sink.h"
+#include "cli/row_file.h"
+#include "records/records_journal.h"
 #include "session/reading_pipeline.h"
 
 #include <QDateTime>
@@ -64,6 +63,7 @@ std::optional<int> LoggerRun::start()
     const Journal::OpenResult opened = journal_->open();
     if (opened.outcome != Journal::OpenResult::Outcome::Opened)
         say(opened.message);
+    records_ = std::make_unique<RecordsJournal>(*journal_, options_.variantName);
     connect(journal_.get(), &Journal::failed, this, [this](const QString& path, const QString& reason) {
         say(QStringLiteral("the journal %1 cannot be written (%2); rows are kept in memory and retried")
                 .arg(path, reason));
@@ -124,8 +124,9 @@ std::optional<int> LoggerRun::start()
     connect(link_.get(), &SerialLinkSupervisor::reopenFailed, this,
         [this](const SerialOpenError& error) { say(error.message(SerialOpenError::Advice::CommandLine)); });
 
-    journalLog_ = journal_->startLog(QDateTime::currentDateTime(), devicePath_, options_.variantName,
-        options_.output == QLatin1String("-") ? QStringLiteral("(standard output)") : options_.output);
+    records_->beginTable(
+        options_.output == QLatin1String("-") ? QStringLiteral("(standard output)") : options_.output, 0);
+    records_->setSource(devicePath_);
 
     connect(&sampleTimer_, &QTimer::timeout, this, [this] { pipeline_->log().TrecordTimer(); });
     sampleTimer_.start(1000);
@@ -143,7 +144,7 @@ std::optional<int> LoggerRun::start()
 
 void LoggerRun::appendRecord(const LoggedRow& row)
 {
-    journal_->append(journalLog_, row);
+    records_->rowAppended(row);
     ++rows_;
     const QString verdict = pipeline_->view().judgeText();
     lastReading_ = QStringLiteral("%1 %2 %3 %4")
@@ -178,28 +179,6 @@ void LoggerRun::stop()
     finish(writeFailed_ ? LoggerExit::RuntimeError : LoggerExit::Ok);
 }
 
-bool LoggerRun::writeEndFile(QString* error)
-{
-    // The rows come back from the journal, in order, into a records table of
-    // the template's fields, and are saved as the window saves them.
-    RecordsTable table;
-    try {
-        table.openTemplate();
-    } catch (const std::exception& e) {
-        *error = QString::fromUtf8(e.what());
-        return false;
-    }
-    RecordsTableSink sink(table);
-    for (const LoggedRow& row : journal_->rows(journalLog_))
-        sink.restoreRecord(row);
-    const FileOutcome outcome = RecordFiles::save(table, options_.output);
-    if (!outcome.ok) {
-        *error = outcome.message;
-        return false;
-    }
-    return true;
-}
-
 void LoggerRun::finish(int exitCode)
 {
     if (finishing_)
@@ -214,27 +193,22 @@ void LoggerRun::finish(int exitCode)
     status_.finish();
 
     bool saved = true;
-    if (journal_)
-        journal_->waitForCommitted();
+    QString error;
+    if (records_)
+        records_->stopped();
     if (writer_) {
-        QString error;
-        if (!writer_->close(&error)) {
-            say(error);
-            saved = false;
-        }
-    } else if (journal_
-        && (options_.format == LoggerFormat::Text || options_.format == LoggerFormat::Paradox)) {
-        QString error;
-        if (!writeEndFile(&error)) {
-            say(QStringLiteral("cannot write %1: %2").arg(options_.output, error));
-            saved = false;
-        }
+        saved = writer_->close(&error);
+    } else if (records_) {
+        // Text and Paradox files are written from the journal's rows.
+        saved = writeRowsToFile(journal_->rows(records_->currentLog()), options_.output, options_.format, &error);
     }
-    if (journal_) {
+    if (!saved)
+        say(error);
+    if (records_) {
         // Rows that reached their file are saved; the others stay in the
         // journal for the window or --recover.
         if (saved && !writeFailed_)
-            journal_->markSaved(journalLog_);
+            records_->saved();
         journal_->close();
     }
     if (!saved || writeFailed_)

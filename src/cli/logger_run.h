@@ -11,6 +11,7 @@
 #include <memory>
 
 class Journal;
+class RecordsJournal;
 class ReadingPipeline;
 class RowWriter;
 class SerialLinkSupervisor;
@@ -55,7 +56,6 @@ private:
     void emptyRecords() override { }
 
     void finish(int exitCode);
-    bool writeEndFile(QString* error);
     void say(const QString& line);
     void updateStatus(bool force = false);
     QString linkText() const;
@@ -64,7 +64,7 @@ private:
     std::FILE* err_;
     StatusLine status_;
     std::unique_ptr<Journal> journal_;
-    qint64 journalLog_ = 0;
+    std::unique_ptr<RecordsJournal> records_;
     std::unique_ptr<RowWriter> writer_;
     std::unique_ptr<ReadingPipeline> pipeline_;
     std::unique_ptr<TComPortDriver> driver_;

@@ -1,7 +1,12 @@
 // brenmoor5082-log: logs a meter's readings without a window.
 #include "cli/logger_options.h"
 #include "cli/logger_run.h"
+#include "cli/port_list.h"
+#include "cli/recover.h"
 #include "cli/stop_signals.h"
+#include "link/com_port_device_map.h"
+#include "link/hid/linux_hid_platform.h"
+#include "link/serial_port_listing.h"
 
 #include <QCoreApplication>
 
@@ -28,6 +33,14 @@ int main(int argc, char** argv)
     case LoggerOptions::Action::Version:
         std::printf("brenmoor5082-log %s\n", BRENMOOR_VERSION);
         return LoggerExit::Ok;
+    case LoggerOptions::Action::ListPorts: {
+        LinuxHidPlatform hid;
+        for (const QString& line : portListLines(ComPortDeviceMap(), SerialPortListing(), &hid))
+            std::printf("%s\n", qPrintable(line));
+        return LoggerExit::Ok;
+    }
+    case LoggerOptions::Action::Recover:
+        return recoverFromJournal(o, stderr);
     default:
         break;
     }

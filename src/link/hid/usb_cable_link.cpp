@@ -86,6 +86,11 @@ UsbCableLink::~UsbCableLink()
     devLines_.clear();
 }
 
+QString UsbCableLink::cableName()
+{
+    return UsbCableName;
+}
+
 QString UsbCableLink::DescribeHidDevice(THidDevice* device)
 {
     QString text = device->ProductText();

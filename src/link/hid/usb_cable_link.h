@@ -66,6 +66,8 @@ public:
         UsbLinkControls controls, QObject* parent = nullptr);
     ~UsbCableLink() override;
 
+    /** Product string the meter's cable is picked by: "USB to Serial". */
+    static QString cableName();
     /** Product text (or "Device VID=.... PID=....") plus " (Serial=...)" when there is one. */
     static QString DescribeHidDevice(THidDevice* device);
     /** Where the udev rule that lets the logged-in user open the cable is shipped. */
