@@ -138,6 +138,12 @@ std::optional<int> LoggerRun::start()
     connect(&statusTimer_, &QTimer::timeout, this, [this] { updateStatus(); });
     if (status_.enabled())
         statusTimer_.start(500);
+    if (!options_.quiet) {
+        say(QStringLiteral("logging %1 to %2; journal %3")
+                .arg(devicePath_,
+                    options_.output == QLatin1String("-") ? QStringLiteral("standard output") : options_.output,
+                    journal_->path()));
+    }
     updateStatus(true);
     return std::nullopt;
 }
