@@ -28,12 +28,14 @@ pass() { echo "ok: $*"; }
 # --- Files -------------------------------------------------------------------
 expected_files=(
     bin/brenmoor5082
+    bin/brenmoor5082-log
     share/brenmoor5082/Rk40vdb.DB
     share/applications/$app_id.desktop
     share/icons/hicolor/scalable/apps/$app_id.svg
     share/metainfo/$app_id.metainfo.xml
     lib/udev/rules.d/70-brenmoor5082.rules
     share/man/man1/brenmoor5082.1.gz
+    share/man/man1/brenmoor5082-log.1.gz
 )
 for f in "${expected_files[@]}"; do
     [ -f "$prefix/$f" ] && pass "installed $f" || fail "missing $prefix/$f"
