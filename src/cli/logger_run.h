@@ -4,13 +4,16 @@
 #include "cli/status_line.h"
 #include "records/record_sink.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <memory>
 
+class HidPlatform;
 class Journal;
+class UsbCableLink;
 class RecordsJournal;
 class ReadingPipeline;
 class RowWriter;
@@ -30,8 +33,12 @@ class TComPortDriver;
 class LoggerRun : public QObject, private RecordSink {
     Q_OBJECT
 public:
-    /** Messages go to @p err (standard error); the status line too when it is a terminal. */
-    LoggerRun(const LoggerOptions& options, std::FILE* err, QObject* parent = nullptr);
+    /**
+     * Messages go to @p err (standard error); the status line too when it is
+     * a terminal. @p hidPlatform serves --usb; null gives the Linux one.
+     */
+    LoggerRun(const LoggerOptions& options, std::FILE* err,
+        std::unique_ptr<HidPlatform> hidPlatform = nullptr, QObject* parent = nullptr);
     ~LoggerRun() override;
 
     /**
@@ -55,6 +62,12 @@ private:
     bool hasRecords() const override { return rows_ > 0; }
     void emptyRecords() override { }
 
+    std::optional<int> openSerial();
+    std::optional<int> openUsb();
+    void usbMessage(const QString& text);
+    void meterSilent();
+    void linkLost(const QDateTime& when);
+    void linkBack(const QDateTime& when);
     void finish(int exitCode);
     void say(const QString& line);
     void updateStatus(bool force = false);
@@ -69,13 +82,18 @@ private:
     std::unique_ptr<ReadingPipeline> pipeline_;
     std::unique_ptr<TComPortDriver> driver_;
     std::unique_ptr<SerialLinkSupervisor> link_;
+    std::unique_ptr<HidPlatform> hidPlatform_; ///< outlives the cable link
+    std::unique_ptr<UsbCableLink> usb_;
+    bool usbDown_ = false; ///< "USB Connect", held down while the run lasts
+    QTimer connectionTimer_;
     QTimer sampleTimer_; ///< the window's Trecord: counts the sampling interval down
     QTimer durationTimer_;
     QTimer statusTimer_;
     qint64 rows_ = 0;
     QString lastReading_;
     QString devicePath_;
-    bool linkUp_ = false;
+    bool linkUp_ = false; ///< a frame was decoded since the link was (re)opened
+    bool linkOpen_ = false;
     bool finishing_ = false;
     bool writeFailed_ = false;
     QString writeError_;

@@ -4,7 +4,6 @@
 #include "records/journal.h"
 #include "records/records_journal.h"
 
-
 int recoverFromJournal(const LoggerOptions& options, std::FILE* err)
 {
     Journal journal;
@@ -17,8 +16,8 @@ int recoverFromJournal(const LoggerOptions& options, std::FILE* err)
     RecordsJournal records(journal, options.variantName);
     const auto offer = records.offer();
     if (!offer) {
-        std::fprintf(err, "brenmoor5082-log: the journal %s holds no unsaved readings\n",
-            qPrintable(journal.path()));
+        std::fprintf(
+            err, "brenmoor5082-log: the journal %s holds no unsaved readings\n", qPrintable(journal.path()));
         return LoggerExit::Ok;
     }
     // The rows join a log of their own, for the file they go to; saved once written.

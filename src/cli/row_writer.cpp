@@ -5,6 +5,7 @@
 #include "decode/unit_glyphs.h"
 #include "records/csv_export.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -93,6 +94,25 @@ QByteArray JsonLinesRowWriter::line(const LoggedRow& row, const QString& verdict
         out += ",\"verdict\":" + json(verdict);
     out += "}\n";
     return out;
+}
+
+bool outputWritable(const QString& path, QString* error)
+{
+    if (path == QLatin1String("-"))
+        return true;
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    QString reason;
+    if (file.exists() && (file.isDir() || !file.isWritable()))
+        reason = file.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("permission denied");
+    else if (!file.exists() && !folder.isDir())
+        reason = QStringLiteral("the folder %1 does not exist").arg(folder.filePath());
+    else if (!file.exists() && !folder.isWritable())
+        reason = QStringLiteral("permission denied in %1").arg(folder.filePath());
+    if (reason.isEmpty())
+        return true;
+    *error = QStringLiteral("cannot write %1: %2").arg(path, reason);
+    return false;
 }
 
 std::unique_ptr<RowWriter> makeRowWriter(const QString& output)

@@ -57,5 +57,12 @@ protected:
     QByteArray line(const LoggedRow& row, const QString& verdict) const override;
 };
 
+/**
+ * Whether @p path ("-" is standard output) can be written, without touching
+ * it: an existing file that may be written, or a new one in a folder that
+ * may be written. False with @p error set to the reason otherwise.
+ */
+bool outputWritable(const QString& path, QString* error);
+
 /** A writer for a streamed format; null for the formats written at the end. */
 std::unique_ptr<RowWriter> makeRowWriter(const QString& output);

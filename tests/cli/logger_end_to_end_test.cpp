@@ -70,11 +70,12 @@ protected:
         if (!proc.waitForStarted(5000))
             return false;
         return QTest::qWaitFor(
-            [&] {
-                errors += QString::fromLocal8Bit(proc.readAllStandardError());
-                return errors.contains(QLatin1String("logging ")) || proc.state() == QProcess::NotRunning;
-            },
-            10000)
+                   [&] {
+                       errors += QString::fromLocal8Bit(proc.readAllStandardError());
+                       return errors.contains(QLatin1String("logging "))
+                           || proc.state() == QProcess::NotRunning;
+                   },
+                   10000)
             && proc.state() == QProcess::Running;
     }
     /** Runs the logger to its end; returns its exit code. */
@@ -189,7 +190,8 @@ TEST_F(Logger, EveryFormatHoldsTheSameReadings)
                     rows.append({ QString::number(o[QLatin1String("no")].toInt()),
                         o[QLatin1String("text")].toString(), o[QLatin1String("unit")].toString(),
                         o[QLatin1String("acdc")].toString(), o[QLatin1String("auto")].toString() });
-                    EXPECT_DOUBLE_EQ(o[QLatin1String("value")].toDouble(), o[QLatin1String("text")].toString().toDouble());
+                    EXPECT_DOUBLE_EQ(
+                        o[QLatin1String("value")].toDouble(), o[QLatin1String("text")].toString().toDouble());
                 }
                 return rows;
             } },
@@ -204,7 +206,8 @@ TEST_F(Logger, EveryFormatHoldsTheSameReadings)
                     if (f.size() < 6)
                         continue;
                     rows.append({ QString::fromLatin1(f[0]), QString::fromLatin1(f[3]),
-                        shown(QString::fromLatin1(f[4])), QString::fromLatin1(f[2]), QString::fromLatin1(f[5]) });
+                        shown(QString::fromLatin1(f[4])), QString::fromLatin1(f[2]),
+                        QString::fromLatin1(f[5]) });
                 }
                 return rows;
             } },
@@ -218,7 +221,8 @@ TEST_F(Logger, EveryFormatHoldsTheSameReadings)
                 };
                 for (const QVariantList& r : t.rows)
                     rows.append({ QString::number(at(r, "No").toLongLong()), at(r, "Value").toString(),
-                        shown(at(r, "Unit").toString()), at(r, "DC/AC").toString(), at(r, "AUTO").toString() });
+                        shown(at(r, "Unit").toString()), at(r, "DC/AC").toString(),
+                        at(r, "AUTO").toString() });
                 return rows;
             } },
     };
@@ -285,7 +289,8 @@ TEST_F(Logger, RidesThroughAnUnplugAndReplug)
         << errors.toStdString();
     const auto send = [&line](int first, int last) {
         for (int v = first; v <= last; ++v)
-            ASSERT_TRUE(line.write(modeFrameBytes(QStringLiteral("1%1B00A").arg(v, 4, 10, QLatin1Char('0')).toLatin1())));
+            ASSERT_TRUE(line.write(
+                modeFrameBytes(QStringLiteral("1%1B00A").arg(v, 4, 10, QLatin1Char('0')).toLatin1())));
     };
     const auto rows = [&] { return csvLines(path("gap.csv")).size() - 1; };
     send(1, 5);
@@ -358,5 +363,6 @@ TEST_F(Logger, RecoversTheRowsOfAKilledRun)
 
     errors.clear();
     ASSERT_EQ(run({ "--recover", path("again.txt") }), 0);
-    EXPECT_TRUE(errors.contains(QLatin1String("no unsaved readings"))) << "recovered rows are not offered twice";
+    EXPECT_TRUE(errors.contains(QLatin1String("no unsaved readings")))
+        << "recovered rows are not offered twice";
 }

@@ -44,9 +44,9 @@ TEST(LoggerOptions, RefusesBadArgumentsWithOneLineReason)
 
 TEST(LoggerOptions, ReadsALoggingRun)
 {
-    const LoggerParse p = parse({ "--port", "COM2", "--interval", "0", "--no-repeat", "--limit", "500", "--count",
-        "20", "--duration", "1:30:00", "--high", "4,5", "--low", "-1", "--output", "run.JSONL", "--quiet",
-        "--variant", "ifrk33h" });
+    const LoggerParse p = parse({ "--port", "COM2", "--interval", "0", "--no-repeat", "--limit", "500",
+        "--count", "20", "--duration", "1:30:00", "--high", "4,5", "--low", "-1", "--output", "run.JSONL",
+        "--quiet", "--variant", "ifrk33h" });
     ASSERT_TRUE(p.options) << p.error.toStdString();
     const LoggerOptions& o = *p.options;
     EXPECT_EQ(o.action, LoggerOptions::Action::Log);
