@@ -102,6 +102,12 @@ class Program:
         wait_for("the question to close", lambda: not visible_windows(BOX_TITLE), 60)
 
     def start_logging(self):
+        # Record menu, "limitless": restored rows count towards the record limit,
+        # and a long run would reach the 10000 rows chosen at start.
+        xdotool("mousemove", "--window", self.window, "250", str(self.menu // 2), "click", "1")
+        time.sleep(0.5)
+        xdotool("key", "Up", "Return")  # the last item of the menu
+        time.sleep(0.3)
         self.click(72, 243)   # "Sampling Interval" off: every frame is logged
         time.sleep(0.3)
         self.click(115, 16)   # "COM Connect"

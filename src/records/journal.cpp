@@ -626,6 +626,28 @@ QList<LoggedRow> Journal::rows(qint64 log)
         .value_or(QList<LoggedRow>());
 }
 
+QList<std::pair<qint32, QDateTime>> Journal::stamps(qint64 log)
+{
+    using Stamps = QList<std::pair<qint32, QDateTime>>;
+    return worker_
+        ->ask<Stamps>(
+            [log](JournalStore* store, const std::deque<Command>& kept, bool) {
+                Stamps stamps;
+                if (store) {
+                    try {
+                        stamps = store->stamps(log);
+                    } catch (const JournalStoreError&) {
+                    }
+                }
+                for (const Command& c : kept)
+                    if (const auto* a = std::get_if<AppendCmd>(&c.what); a && a->log == log)
+                        stamps.append({ a->row.no, a->row.stamp });
+                return stamps;
+            },
+            600000)
+        .value_or(Stamps());
+}
+
 qint64 Journal::pendingRows() const
 {
     return worker_->pending();

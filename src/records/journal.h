@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 /**
  * The crash-safe journal: every logged row on disk within a fraction of a
@@ -134,6 +135,13 @@ public:
      * ones still queued while the database fails.
      */
     QList<LoggedRow> rows(qint64 log);
+
+    /**
+     * The number and date-time of every row of @p log that is saved or
+     * unsaved, in order, including the ones still queued while the database
+     * fails: what an export needs to date the rows, without their texts.
+     */
+    QList<std::pair<qint32, QDateTime>> stamps(qint64 log);
 
     /** Rows queued and not yet committed. */
     qint64 pendingRows() const;

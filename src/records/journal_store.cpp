@@ -455,6 +455,20 @@ QList<LoggedRow> JournalStore::rows(qint64 log, bool unsavedOnly)
     return rows;
 }
 
+QList<std::pair<qint32, QDateTime>> JournalStore::stamps(qint64 log)
+{
+    QSqlQuery q = d_->query();
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT no, stamp FROM rows WHERE log = ? AND state IN (0, 1) ORDER BY id"));
+    q.bindValue(0, log);
+    d_->exec(q);
+    QList<std::pair<qint32, QDateTime>> stamps;
+    while (q.next())
+        stamps.append({ q.value(0).toInt(),
+            q.isNull(1) ? QDateTime() : QDateTime::fromString(q.value(1).toString(), Qt::ISODateWithMs) });
+    return stamps;
+}
+
 QSet<QString> JournalStore::ownersBefore(qint64 cutoffMs)
 {
     QSqlQuery q = d_->query();

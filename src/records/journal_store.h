@@ -66,6 +66,8 @@ public:
     QList<std::pair<Journal::UnsavedLog, QString>> logsWithUnsavedRows();
     /** Rows of @p log in order: all that are saved or unsaved, or only the unsaved ones. */
     QList<LoggedRow> rows(qint64 log, bool unsavedOnly);
+    /** Number and date-time of the saved and unsaved rows of @p log, in order. */
+    QList<std::pair<qint32, QDateTime>> stamps(qint64 log);
     /**
      * Deletes logs started before @p cutoffMs (ms since the epoch) that hold
      * no unsaved rows, except those of @p liveOwners.

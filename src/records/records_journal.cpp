@@ -80,8 +80,8 @@ QList<QDateTime> RecordsJournal::StampLookup::stamps(const RecordsSnapshot& tabl
         return stamps;
     // Matched by number: a log numbers its rows once each.
     QHash<qint32, QDateTime> byNumber;
-    for (const LoggedRow& row : journal_->rows(log_))
-        byNumber.insert(row.no, row.stamp);
+    for (const auto& [number, stamp] : journal_->stamps(log_))
+        byNumber.insert(number, stamp);
     const FieldDef& field = table.fields()[no];
     for (qint64 i = baseRows_; i < table.rowCount(); ++i)
         stamps[i] = byNumber.value(

@@ -364,6 +364,10 @@ TEST_F(JournalTest, FailuresKeepRowsInMemoryAndRetry)
         EXPECT_FALSE(journal.isWorking());
         EXPECT_TRUE(journal.problem().contains(QLatin1String(c.reason))) << journal.problem().toStdString();
         EXPECT_EQ(fields(journal.rows(log)), fields(rows)) << "the rows are still there to export";
+        const auto stamps = journal.stamps(log);
+        ASSERT_EQ(stamps.size(), 300);
+        EXPECT_EQ(stamps.last().first, 300);
+        EXPECT_EQ(stamps.last().second, rows.last().stamp);
         QTest::qWait(400); // several retries fail meanwhile
         EXPECT_EQ(failed.size(), 1) << "said once, not at every retry";
         if (!failed.isEmpty()) {
