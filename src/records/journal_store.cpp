@@ -183,6 +183,8 @@ QString JournalStore::setAside(const QString& why)
 {
     Q_UNUSED(why);
     close();
+    if (!QFileInfo::exists(d_->path))
+        return {}; // gone already: nothing to keep
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = d_->path + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(aside); ++n)

@@ -48,7 +48,7 @@ public:
     void close();
     /** Throws when the file opened is no longer at its path (removed or replaced). */
     void checkInPlace() const;
-    /** Closes the database and renames it aside; returns the new path. */
+    /** Closes the database and renames it aside; returns the new path (empty when there was no file). */
     QString setAside(const QString& why);
 
     void begin();
