@@ -108,23 +108,39 @@ void TFCOMM::SpeedButton2Click()
     const QString fileName = fileDialogs_->openFileName(this);
     if (fileName.isEmpty())
         return;
-    // The new file is read and checked first: one that fails leaves the
-    // open table and its rows exactly as they were.
-    RecordFiles::OpenCheck check = RecordFiles::readForOpen(*T20VDB, fileName);
-    if (!check.table) {
-        showFileOutcome(check.outcome);
+    try {
+        // The new file is read and checked first, on a worker thread while
+        // readings go on being logged: one that fails, or an Open cancelled,
+        // leaves the open table and its rows exactly as they were.
+        RecordFiles::OpenCheck check;
+        JobProgress progress;
+        try {
+            jobRunner_->run(this, QStringLiteral("Opening %1...").arg(QFileInfo(fileName).fileName()),
+                progress, [&] { check = RecordFiles::readForOpen(*T20VDB, fileName, &progress); });
+        } catch (const JobCancelled&) {
+            return;
+        }
+        if (!check.table) {
+            showFileOutcome(check.outcome);
+            return;
+        }
+        // Opening drops the rows that were logged but never saved: ask first, as the exits do.
+        const qint64 unsaved = T20VDB->isOpen() ? T20VDB->unsavedRowCount() : 0;
+        if (unsaved > 0) {
+            const QString question
+                = QStringLiteral("%1 record(s) not saved will be lost.\nOpen the data file anyway?")
+                      .arg(unsaved);
+            if (asker_->ask(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No)
+                != QMessageBox::Yes)
+                return;
+        }
+        T20VDB->replaceWith(std::move(*check.table));
+    } catch (const std::bad_alloc&) {
+        showMessage(QMessageBox::Critical,
+            QStringLiteral("There is not enough memory to open %1.\n\nThe records table is kept as it was.")
+                .arg(fileName));
         return;
     }
-    // Opening drops the rows that were logged but never saved: ask first, as the exits do.
-    const qint64 unsaved = T20VDB->isOpen() ? T20VDB->unsavedRowCount() : 0;
-    if (unsaved > 0) {
-        const QString question
-            = QStringLiteral("%1 record(s) not saved will be lost.\nOpen the data file anyway?").arg(unsaved);
-        if (asker_->ask(this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No)
-            != QMessageBox::Yes)
-            return;
-    }
-    T20VDB->replaceWith(std::move(*check.table));
     recordsJournal_->dropped();
     recordsJournal_->beginTable(T20VDB->path(), T20VDB->rowCount());
 }

@@ -1,5 +1,6 @@
 #include "records/paradox_reader.h"
 
+#include "records/job_progress.h"
 #include "records/table_store_error.h"
 
 #include <QIODevice>
@@ -24,7 +25,7 @@ int word(const char* p)
 
 } // namespace
 
-ParadoxTable ParadoxReader::read(qint64 fileSize, const ReadAt& readAt)
+ParadoxTable ParadoxReader::read(qint64 fileSize, const ReadAt& readAt, const Options& options)
 {
     QByteArray head(int(qMin(fileSize, kMaxHeader)), '\0');
     if (!readAt(0, head.data(), head.size()))
@@ -32,16 +33,22 @@ ParadoxTable ParadoxReader::read(qint64 fileSize, const ReadAt& readAt)
 
     ParadoxTable table { ParadoxHeader::parse(head, fileSize), ParadoxRows() };
     const ParadoxHeader& h = table.header;
-    table.rows = ParadoxRows::forFields(h.fields);
-    if (h.firstBlock == 0) {
-        if (h.recordCount != 0)
-            fail(QStringLiteral("the table lists %1 records but has no data blocks").arg(h.recordCount));
-        return table;
-    }
-
+    if (h.firstBlock == 0 && h.recordCount != 0)
+        fail(QStringLiteral("the table lists %1 records but has no data blocks").arg(h.recordCount));
     const qint64 blockSize = h.blockSize();
     const qint64 lastBlockInFile = (fileSize - h.headerSize + blockSize - 1) / blockSize;
     const int perBlock = h.recordsPerBlock();
+    // A count the file's blocks cannot hold is damage, told before a header check sees it.
+    if (h.recordCount > qMin<qint64>(lastBlockInFile, 0xFFFF) * perBlock)
+        fail(QStringLiteral("the table lists %1 records, more than the file can hold").arg(h.recordCount));
+    if (options.checkHeader)
+        options.checkHeader(h);
+    if (options.progress)
+        options.progress->setTotal(h.recordCount);
+    table.rows = ParadoxRows::forFields(h.fields);
+    if (h.firstBlock == 0)
+        return table;
+
     std::vector<bool> visited(size_t(qMin<qint64>(lastBlockInFile, 0xFFFF)) + 1, false);
     QByteArray block(int(blockSize), '\0');
 
@@ -68,6 +75,8 @@ ParadoxTable ParadoxReader::read(qint64 fileSize, const ReadAt& readAt)
             fail(QStringLiteral("the data blocks hold more than the %1 records listed").arg(h.recordCount));
         for (int i = 0; i < count; ++i)
             table.rows.append(block.constData() + kBlockHeader + qint64(i) * h.recordSize);
+        if (options.progress)
+            options.progress->advance(table.rows.count());
         number = next;
     }
     if (table.rows.count() != h.recordCount)
@@ -77,11 +86,14 @@ ParadoxTable ParadoxReader::read(qint64 fileSize, const ReadAt& readAt)
     return table;
 }
 
-ParadoxTable ParadoxReader::read(QIODevice& device)
+ParadoxTable ParadoxReader::read(QIODevice& device, const Options& options)
 {
-    return read(device.size(), [&device](qint64 offset, char* dest, qint64 length) {
-        return device.seek(offset) && device.read(dest, length) == length;
-    });
+    return read(
+        device.size(),
+        [&device](qint64 offset, char* dest, qint64 length) {
+            return device.seek(offset) && device.read(dest, length) == length;
+        },
+        options);
 }
 
 ParadoxTable ParadoxReader::read(const QByteArray& bytes)

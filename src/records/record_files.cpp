@@ -124,19 +124,23 @@ QStringList RecordFiles::fieldDifferences(const QVector<FieldDef>& fields)
     return differences;
 }
 
-RecordFiles::OpenCheck RecordFiles::readForOpen(const RecordsTable& current, const QString& fileName)
+RecordFiles::OpenCheck RecordFiles::readForOpen(
+    const RecordsTable& current, const QString& fileName, JobProgress* progress)
 {
     OpenCheck check;
+    ParadoxReader::Options options;
+    options.progress = progress;
+    // A table the log cannot write into is refused from its header, without reading its rows.
+    options.checkHeader = [&fileName](const ParadoxHeader& header) {
+        const QStringList differences = fieldDifferences(header.fields);
+        if (!differences.isEmpty())
+            throw ParadoxReader::Refused { TableStoreError(
+                QStringLiteral("The file is not a records table: its fields differ from "
+                               "those the readings are logged into.\n\n%1\n\n%2.")
+                    .arg(fileName, differences.join(QStringLiteral(";\n")))) };
+    };
     try {
-        RecordsTable::Loaded loaded = current.load(fileName);
-        const QStringList differences = fieldDifferences(loaded.fields());
-        if (!differences.isEmpty()) {
-            check.outcome = failure(QStringLiteral("The file is not a records table: its fields differ from "
-                                                   "those the readings are logged into.\n\n%1\n\n%2.")
-                                        .arg(fileName, differences.join(QStringLiteral(";\n"))));
-            return check;
-        }
-        check.table = std::move(loaded);
+        check.table = current.load(fileName, RecordsTable::Access::Exclusive, options);
     } catch (const TableStoreError& e) {
         switch (e.kind()) {
         case TableStoreError::Kind::Damaged:
@@ -153,29 +157,6 @@ RecordFiles::OpenCheck RecordFiles::readForOpen(const RecordsTable& current, con
         }
     }
     return check;
-}
-
-QList<QStringList> RecordFiles::exportRows(const RecordsTable& table)
-{
-    if (!table.isOpen())
-        throw TableStoreError(closedTableMessage());
-    QList<int> fields;
-    for (const QString& name : TextExport::columnNames()) {
-        const int index = table.fieldIndex(name);
-        if (index < 0)
-            throw TableStoreError(QStringLiteral("Field '%1' not found").arg(name));
-        fields.append(index);
-    }
-    QList<QStringList> rows;
-    rows.reserve(table.rowCount());
-    for (qint64 row = 0; row < table.rowCount(); ++row) {
-        QStringList texts;
-        texts.reserve(fields.size());
-        for (int field : fields)
-            texts.append(table.displayText(row, field));
-        rows.append(std::move(texts));
-    }
-    return rows;
 }
 
 FileOutcome RecordFiles::SaveTableAsText(

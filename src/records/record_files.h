@@ -51,10 +51,14 @@ public:
 
     /**
      * Reads the Paradox table @p fileName and checks that the reading log can
-     * write into it, leaving @p current untouched. On failure the outcome
-     * holds the message for the user.
+     * write into it, leaving @p current untouched. The fields and the row
+     * count are checked from the header, before any row is read. On failure
+     * the outcome holds the message for the user. @p progress counts the
+     * rows read; cancelling it throws JobCancelled. May run on a worker
+     * thread (see RecordsTable::load()).
      */
-    static OpenCheck readForOpen(const RecordsTable& current, const QString& fileName);
+    static OpenCheck readForOpen(
+        const RecordsTable& current, const QString& fileName, JobProgress* progress = nullptr);
 
     /**
      * The fields of @p fields that differ from what the reading log writes:
@@ -68,12 +72,6 @@ public:
     {
         return QStringLiteral("The file is damaged or is not a records table.");
     }
-
-    /**
-     * Display texts of every row in the exported column order. Throws
-     * TableStoreError when the table is closed or lacks one of the columns.
-     */
-    static QList<QStringList> exportRows(const RecordsTable& table);
 
     /**
      * Writes the rows as tab-separated text, streamed row by row into a

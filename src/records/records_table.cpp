@@ -99,7 +99,8 @@ qint64 RecordsTable::Loaded::rowCount() const
     return d_->table.rows.count();
 }
 
-RecordsTable::Loaded RecordsTable::load(const QString& path, Access access) const
+RecordsTable::Loaded RecordsTable::load(
+    const QString& path, Access access, const ParadoxReader::Options& options) const
 {
     Loaded loaded;
     loaded.d_->path = path;
@@ -113,9 +114,24 @@ RecordsTable::Loaded RecordsTable::load(const QString& path, Access access) cons
             access == Access::Exclusive ? ParadoxFileLock::Mode::Exclusive : ParadoxFileLock::Mode::Shared);
         file = &loaded.d_->lock->file();
     }
+    ParadoxReader::Options checked = options;
+    checked.checkHeader = [&](const ParadoxHeader& header) {
+        // Refused before a single row is read: such a table would not fit the grid.
+        if (header.recordCount > maxRows)
+            throw ParadoxReader::Refused { TableStoreError(
+                QStringLiteral("Cannot open table '%1': it holds %L2 records, and this program shows at "
+                               "most %L3 records in a table.")
+                    .arg(path)
+                    .arg(header.recordCount)
+                    .arg(maxRows)) };
+        if (options.checkHeader)
+            options.checkHeader(header);
+    };
     try {
         file->seek(0);
-        loaded.d_->table = ParadoxReader::read(*file);
+        loaded.d_->table = ParadoxReader::read(*file, checked);
+    } catch (const ParadoxReader::Refused& refused) {
+        throw refused.error;
     } catch (const TableStoreError& e) {
         const auto kind = e.kind() == TableStoreError::Kind::Encrypted ? TableStoreError::Kind::Encrypted
                                                                        : TableStoreError::Kind::Damaged;
@@ -126,20 +142,26 @@ RecordsTable::Loaded RecordsTable::load(const QString& path, Access access) cons
 
 void RecordsTable::replaceWith(Loaded&& loaded)
 {
-    std::unique_ptr<Loaded::Data> in = std::move(loaded.d_);
-    loaded.d_ = std::make_unique<Loaded::Data>();
-    if (!in->sameLock)
-        d_->lock = std::move(in->lock); // releases the lock of the table open before
-    d_->path = in->path;
-    d_->fields = in->table.header.fields;
-    d_->offsets.clear();
+    // Everything that allocates is done first, so running out of memory
+    // here leaves the open table as it was.
+    auto empty = std::make_unique<Loaded::Data>();
+    QVector<int> offsets;
     int offset = 0;
-    for (const FieldDef& f : d_->fields) {
-        d_->offsets.append(offset);
+    for (const FieldDef& f : loaded.d_->table.header.fields) {
+        offsets.append(offset);
         offset += f.size;
     }
+    QByteArray pending(offset, '\0');
+    QString path = loaded.d_->path;
+
+    std::unique_ptr<Loaded::Data> in = std::exchange(loaded.d_, std::move(empty));
+    if (!in->sameLock)
+        d_->lock = std::move(in->lock); // releases the lock of the table open before
+    d_->path = std::move(path);
+    d_->fields = std::move(in->table.header.fields);
+    d_->offsets = std::move(offsets);
     d_->rows = std::move(in->table.rows);
-    d_->pending = QByteArray(offset, '\0');
+    d_->pending = std::move(pending);
     d_->appending = false;
     d_->savedRows = d_->rows.count();
     ++d_->generation;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/paradox_field.h"
+#include "records/paradox_reader.h"
 #include "records/records_snapshot.h"
 #include "records/table_store_error.h"
 
@@ -46,6 +47,13 @@ public:
         std::unique_ptr<Data> d_;
     };
 
+    /**
+     * Most rows a table holds. The grid lays its rows out in pixels counted
+     * in an int; 100 million rows of 18 pixels stay well inside that. A file
+     * with more is refused, and the log stops adding rows at this count.
+     */
+    static constexpr qint64 maxRows = 100'000'000;
+
     explicit RecordsTable(QObject* parent = nullptr);
     ~RecordsTable() override;
 
@@ -54,9 +62,14 @@ public:
      * without touching the table open here. When @p path is the table open here, it
      * is read again through the lock already held. Throws TableStoreError
      * with a clear message when the file is missing, locked, not a Paradox
-     * table or damaged.
+     * table, damaged or holds more than maxRows rows; a refusal of
+     * @p options' header check is thrown as its error. @p options' progress
+     * counts the rows read and may cancel the read (JobCancelled). Touches
+     * nothing the user-interface thread changes while commands are held, so
+     * it may run on a worker thread.
      */
-    Loaded load(const QString& path, Access access = Access::Exclusive) const;
+    Loaded load(const QString& path, Access access = Access::Exclusive,
+        const ParadoxReader::Options& options = {}) const;
     /** Puts @p loaded in place of the open table; rows not saved are discarded. Emits tableReset(). */
     void replaceWith(Loaded&& loaded);
 

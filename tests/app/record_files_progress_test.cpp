@@ -1,5 +1,5 @@
-// Save from the window while the work runs with progress: what a Cancel and
-// what readings logged meanwhile leave behind.
+// Save and Open from the window while the work runs with progress: what a
+// Cancel and what readings logged meanwhile leave behind.
 #include "app/tfcomm.h"
 #include "records/records_table.h"
 #include "records/text_export.h"
@@ -26,14 +26,16 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class SaveWithProgress : public ::testing::TestWithParam<const char*> {
+/** A window logging into its own template copy, its jobs run by a ScriptedJobRunner. */
+class WindowWithJobs {
 protected:
-    void SetUp() override
+    void setUpWindow()
     {
         if (!QFile::exists(QDir(testsupport::binDir()).filePath(QStringLiteral("Rk40vdb.DB"))))
             GTEST_SKIP() << "records template not built";
         auto scriptedAsker = std::make_unique<testsupport::ScriptedAsker>();
         asked = scriptedAsker->asked;
+        answers = scriptedAsker->answers;
         window = std::make_unique<TFCOMM>(BuildVariant::shipped(), std::move(scriptedAsker));
         window->setTerminateHandler([] {});
         auto scriptedDialogs = std::make_unique<testsupport::ScriptedFileDialogs>();
@@ -48,11 +50,10 @@ protected:
     }
 
     RecordsTable& table() { return *window->T20VDB; }
-    QString target() const { return dir.filePath(QString::fromLatin1(GetParam())); }
 
-    void save()
+    void save(const QString& path)
     {
-        dialogs->saveNames.push_back(target());
+        dialogs->saveNames.push_back(path);
         window->saveas->click();
     }
 
@@ -69,8 +70,17 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<TFCOMM> window;
     std::shared_ptr<std::vector<testsupport::ScriptedAsker::Asked>> asked;
+    std::shared_ptr<std::deque<QMessageBox::StandardButton>> answers;
     std::shared_ptr<testsupport::ScriptedFileDialogs::Script> dialogs;
     std::shared_ptr<testsupport::ScriptedJobRunner::Script> jobs;
+};
+
+class SaveWithProgress : public WindowWithJobs, public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { setUpWindow(); }
+
+    QString target() const { return dir.filePath(QString::fromLatin1(GetParam())); }
+    void save() { WindowWithJobs::save(target()); }
 };
 
 TEST_P(SaveWithProgress, CancelLeavesTheOldFileAndTheRowsUnsaved)
@@ -115,3 +125,59 @@ INSTANTIATE_TEST_SUITE_P(Formats, SaveWithProgress, ::testing::Values("log.xls",
     });
 
 } // namespace
+
+class OpenWithProgress : public WindowWithJobs, public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setUpWindow();
+        if (HasFatalFailure() || IsSkipped())
+            return;
+        // A saved table of many rows to open, and two rows logged since, not saved.
+        testsupport::appendRows(table(), manyRows());
+        saved = dir.filePath(QStringLiteral("saved.db"));
+        save(saved);
+        ASSERT_TRUE(asked->empty());
+        testsupport::appendRows(table(), testsupport::sampleRows().mid(0, 2));
+        before = table().path();
+        rows = testsupport::readRows(table());
+        jobs->jobs = 0;
+    }
+
+    void open()
+    {
+        dialogs->openNames.push_back(saved);
+        window->OpenDataFiles->click();
+    }
+
+    QString saved;
+    QString before;
+    QList<SampleRow> rows;
+};
+
+TEST_F(OpenWithProgress, CancelKeepsTheOpenTableAsItWas)
+{
+    jobs->cancelAfter = 1;
+    open();
+    EXPECT_EQ(jobs->jobs, 1) << "the file is read as a job";
+    EXPECT_TRUE(asked->empty()) << "a cancelled Open says and asks nothing";
+    EXPECT_EQ(table().path(), before);
+    EXPECT_EQ(testsupport::readRows(table()), rows);
+    EXPECT_EQ(table().unsavedRowCount(), 2);
+    // The file read halfway is not left locked.
+    RecordsTable other;
+    EXPECT_TRUE(other.open(saved));
+}
+
+TEST_F(OpenWithProgress, ReadingsLoggedWhileReadingAreCountedInTheQuestion)
+{
+    jobs->whileRunning = [&] { testsupport::appendRows(table(), testsupport::sampleRows().mid(2, 1)); };
+    answers->push_back(QMessageBox::Yes);
+    open();
+    ASSERT_EQ(asked->size(), 1u);
+    EXPECT_TRUE(asked->front().text.startsWith(QLatin1String("3 record(s) not saved will be lost.")))
+        << asked->front().text.toStdString();
+    EXPECT_EQ(table().path(), saved);
+    EXPECT_EQ(table().rowCount(), 5000);
+    EXPECT_EQ(table().unsavedRowCount(), 0);
+}
