@@ -2,17 +2,54 @@
 
 #include "decode/unit_glyphs.h"
 
+#include <algorithm>
+
+RecordsGridModel::RecordsGridModel(QAbstractItemModel* source, QObject* parent)
+    : QAbstractTableModel(parent)
+    , source_(source)
+{
+    connect(source, &QAbstractItemModel::rowsInserted, this, &RecordsGridModel::onSourceRowsInserted);
+    connect(source, &QAbstractItemModel::modelReset, this, &RecordsGridModel::onSourceReset);
+    shown_ = shownRows();
+}
+
+int RecordsGridModel::tableRowCount() const
+{
+    return source_ ? source_->rowCount() : 0;
+}
+
+int RecordsGridModel::shownRows() const
+{
+    // One more than fit whole, so the row cut off at the bottom is drawn too.
+    return std::clamp(tableRowCount() - first_, 0, size_ + 1);
+}
+
+int RecordsGridModel::lastFirstRow() const
+{
+    return std::max(0, tableRowCount() - size_);
+}
+
+int RecordsGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : shown_;
+}
+
+int RecordsGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !source_ ? 0 : source_->columnCount();
+}
+
 QString RecordsGridModel::fieldName(int column) const
 {
-    return headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    return source_ ? source_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString() : QString();
 }
 
 QVariant RecordsGridModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid())
+    if (!index.isValid() || !source_ || index.row() >= shown_)
         return {};
     if (role == Qt::DisplayRole) {
-        const QVariant text = QIdentityProxyModel::data(index, role);
+        const QVariant text = source_->index(first_ + index.row(), index.column()).data(role);
         if (fieldName(index.column()).compare(QLatin1String("Unit"), Qt::CaseInsensitive) == 0)
             return UnitGlyphs::toDisplay(text.toString());
         return text;
@@ -28,5 +65,79 @@ QVariant RecordsGridModel::data(const QModelIndex& index, int role) const
             return int(Qt::AlignHCenter | Qt::AlignVCenter);
         return int(Qt::AlignLeft | Qt::AlignVCenter);
     }
-    return QIdentityProxyModel::data(index, role);
+    return {};
+}
+
+QVariant RecordsGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (!source_)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return source_->headerData(section, orientation, role);
+    if (role != Qt::DisplayRole)
+        return {};
+    return first_ + section + 1;
+}
+
+void RecordsGridModel::setWindowSize(int rows)
+{
+    rows = std::max(1, rows);
+    if (rows == size_)
+        return;
+    size_ = rows;
+    // A taller window shows rows from further up when it would run past the end.
+    const int first = std::min(first_, lastFirstRow());
+    if (first != first_) {
+        first_ = first;
+        if (shown_ > 0)
+            emit dataChanged(index(0, 0), index(shown_ - 1, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, 0, std::max(0, shown_ - 1));
+    }
+    fitShownRows();
+    emit windowChanged();
+}
+
+void RecordsGridModel::fitShownRows()
+{
+    const int wanted = shownRows();
+    if (wanted > shown_) {
+        beginInsertRows({}, shown_, wanted - 1);
+        shown_ = wanted;
+        endInsertRows();
+    } else if (wanted < shown_) {
+        beginRemoveRows({}, wanted, shown_ - 1);
+        shown_ = wanted;
+        endRemoveRows();
+    }
+}
+
+void RecordsGridModel::setFirstRow(int row)
+{
+    row = std::clamp(row, 0, lastFirstRow());
+    if (row == first_)
+        return;
+    first_ = row;
+    // The window keeps its rows, but for the one cut off at the bottom,
+    // which is gone at the end of the table; only what they show changes.
+    fitShownRows();
+    if (shown_ > 0) {
+        emit dataChanged(index(0, 0), index(shown_ - 1, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, 0, shown_ - 1);
+    }
+    emit windowChanged();
+}
+
+void RecordsGridModel::onSourceRowsInserted()
+{
+    fitShownRows();
+    emit windowChanged();
+}
+
+void RecordsGridModel::onSourceReset()
+{
+    beginResetModel();
+    first_ = 0;
+    shown_ = shownRows();
+    endResetModel();
+    emit windowChanged();
 }

@@ -1,19 +1,57 @@
 #pragma once
 
-#include <QIdentityProxyModel>
+#include <QAbstractTableModel>
+#include <QPointer>
 
 /**
- * What the records grid shows of the records table: unit glyph codes drawn
- * as the symbols they stand for ("k*" as kΩ) and each column aligned the way
- * the grid lays it out. The table itself keeps the glyph codes.
+ * What the records grid shows of the records table: a window of a few rows
+ * that fit the grid, starting at firstRow(), rather than every row. A view
+ * keeps a little data for every row of its model (8 bytes a row in the
+ * row header, and the header's pixel length in an int), so a model of the
+ * whole table would cost memory with every row and break down past some
+ * hundred million rows; this window costs the same at any row count.
+ *
+ * Unit glyph codes are drawn as the symbols they stand for ("k*" as kΩ) and
+ * each column is aligned the way the grid lays it out. The row header
+ * numbers the rows of the table. The table itself keeps the glyph codes.
  */
-class RecordsGridModel : public QIdentityProxyModel {
+class RecordsGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    explicit RecordsGridModel(QAbstractItemModel* source, QObject* parent = nullptr);
 
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    /** Rows of the table, all of them, not only those shown. */
+    int tableRowCount() const;
+    /** Table row shown in the window's first row. */
+    int firstRow() const { return first_; }
+    /** Rows that fit whole in the view; the window shows one more, cut off at the bottom. */
+    int windowSize() const { return size_; }
+    /** Sets the rows that fit whole (at least one). */
+    void setWindowSize(int rows);
+    /** Shows the table from row @p row, kept within the table so the window stays full. */
+    void setFirstRow(int row);
+    /** Highest first row that still fills the window. */
+    int lastFirstRow() const;
+
+signals:
+    /** The window moved, grew or shrank, or the table's row count changed. */
+    void windowChanged();
 
 private:
+    int shownRows() const;
+    /** Tells the views of rows coming into or leaving the window. */
+    void fitShownRows();
     QString fieldName(int column) const;
+    void onSourceRowsInserted();
+    void onSourceReset();
+
+    QPointer<QAbstractItemModel> source_;
+    int first_ = 0;
+    int size_ = 1;
+    int shown_ = 0; ///< rows the views have been told of
 };

@@ -4,6 +4,7 @@
 #include "app/link_icons.h"
 #include "app/message_asker.h"
 #include "app/records_grid_model.h"
+#include "app/records_grid_view.h"
 #include "app/shape_circle.h"
 #include "decode/lcd_panel_widget.h"
 #include "decode/unit_glyphs.h"
@@ -259,7 +260,7 @@ void TFCOMM::buildLogArea(QWidget* client)
         left += 22;
     }
 
-    DBGrid1 = place(new QTableView(client), "DBGrid1", 3, 254, 284, 211);
+    DBGrid1 = place(new RecordsGridView(client), "DBGrid1", 3, 254, 284, 211);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -414,13 +415,8 @@ void TFCOMM::showReadingError(const QString& text)
 
 void TFCOMM::setUpRecordsGrid()
 {
-    auto* shown = new RecordsGridModel(this);
-    shown->setSourceModel(Data1);
-    DBGrid1->setModel(shown);
-    auto follow = [this] {
-        DBGrid1->scrollToBottom();
-        DBGrid1->selectRow(Data1->rowCount() - 1);
-    };
+    DBGrid1->setRecordsModel(new RecordsGridModel(Data1, this));
+    auto follow = [this] { DBGrid1->showTableRow(Data1->rowCount() - 1); };
     connect(T20VDB, &RecordsTable::rowsAppended, this, follow);
     connect(T20VDB, &RecordsTable::tableReset, this, &TFCOMM::sizeGridColumns);
 }

@@ -2,6 +2,7 @@
 
 #include "app/message_asker.h"
 #include "app/record_file_dialogs.h"
+#include "app/records_grid_view.h"
 #include "app/window_notice.h"
 #include "base/build_variant.h"
 #include "base/count_profile.h"
@@ -31,7 +32,6 @@ class ExclusiveToggleGroup;
 class Journal;
 class RecordsJournal;
 struct FileOutcome;
-class RecordsTable;
 class UsbCableLink;
 class QAction;
 class QDateTime;
@@ -47,6 +47,7 @@ class QTimer;
 class QToolButton;
 class ReadingLog;
 class RecordsTableSink;
+
 class RecordsTable;
 class RecordsTableModel;
 class ShapeCircle;
@@ -166,7 +167,7 @@ public:
     QToolButton* OpenDataFiles = nullptr;
     QToolButton* saveas = nullptr;
     QToolButton* BtPrint = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    RecordsGridView* DBGrid1 = nullptr;
     RecordsTable* T20VDB = nullptr; ///< the records table, owned by the window
 
     // ---- Limits panel --------------------------------------------------------

@@ -99,7 +99,7 @@ void TFCOMM::saveasClick()
     }
     // Writing the text walks the table to its end, so the grid shows the last row.
     if (outcome.ok && RecordFiles::formatFor(fileName) == RecordFiles::Format::Text && T20VDB->rowCount() > 0)
-        DBGrid1->selectRow(int(T20VDB->rowCount() - 1));
+        DBGrid1->showTableRow(int(T20VDB->rowCount() - 1));
     showFileOutcome(outcome);
 }
 

@@ -212,6 +212,9 @@ void RecordsTable::append()
 {
     if (!isOpen())
         failClosed();
+    if (d_->rows.count() >= maxRows)
+        throw TableStoreError(
+            QStringLiteral("The records table is full: it holds at most %L1 records.").arg(maxRows));
     d_->pending.fill('\0');
     d_->appending = true;
 }

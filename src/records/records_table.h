@@ -91,7 +91,7 @@ public:
     /** Index of the field named @p name, case-insensitive; -1 if absent. */
     int fieldIndex(const QString& name) const;
 
-    /** Starts a new row; fields are empty until set. Throws on a closed table. */
+    /** Starts a new row; fields are empty until set. Throws on a closed table and on a full one (maxRows). */
     void append();
     /**
      * Assigns a field of the row being appended, by name (case-insensitive).

@@ -1,0 +1,149 @@
+// The records grid shows a window of the rows that fit and moves it over the
+// table: what it costs at many rows, and where the scroll bar, the keys and
+// the wheel take it and the selected row.
+#include "app/records_grid_model.h"
+#include "app/records_grid_view.h"
+#include "app/tfcomm.h"
+#include "records/records_table.h"
+#include "support/records_fixture.h"
+#include "support/window_fixture.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+/** A table of @p rows rows whose cells read their row number, counted from 1. */
+class NumberedRows : public QAbstractTableModel {
+public:
+    explicit NumberedRows(int rows)
+        : rows_(rows)
+    {
+    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 2; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(QString::number(index.row() + 1)) : QVariant();
+    }
+    QVariant headerData(int section, Qt::Orientation, int role) const override
+    {
+        return role == Qt::DisplayRole ? QVariant(section == 0 ? "No" : "Value") : QVariant();
+    }
+
+private:
+    int rows_;
+};
+
+class GridWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        view.setRecordsModel(&shown);
+        view.setGeometry(0, 0, 284, 211);
+        view.verticalHeader()->setDefaultSectionSize(18);
+        view.setSelectionBehavior(QAbstractItemView::SelectRows);
+        view.setSelectionMode(QAbstractItemView::SingleSelection);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        ASSERT_GT(shown.windowSize(), 3);
+    }
+
+    /** Table rows shown first and selected, and whether the selection is on screen. */
+    QString firstCell() const { return shown.index(0, 0).data().toString(); }
+    bool selectionShown() const { return !view.selectionModel()->selectedRows().isEmpty(); }
+
+    NumberedRows rows { 1000 };
+    RecordsGridModel shown { &rows };
+    RecordsGridView view;
+};
+
+TEST_F(GridWindow, KeysMoveTheSelectionOverTheWholeTable)
+{
+    const int window = shown.windowSize();
+    struct Case {
+        const char* name;
+        int from; ///< selected table row before the key
+        Qt::Key key;
+        int to; ///< selected table row after it
+        int first; ///< first table row shown after it
+    };
+    const Case cases[] = {
+        { "down from the last row shown", window - 1, Qt::Key_Down, window, 1 },
+        { "up from the first row", 0, Qt::Key_Up, 0, 0 },
+        { "page down", 0, Qt::Key_PageDown, window, 1 },
+        { "end", 5, Qt::Key_End, 999, 1000 - window },
+        { "home from the end", 999, Qt::Key_Home, 0, 0 },
+        { "down at the last row", 999, Qt::Key_Down, 999, 1000 - window },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        shown.setFirstRow(0);
+        view.showTableRow(c.from);
+        QTest::keyClick(view.viewport(), c.key);
+        EXPECT_EQ(view.selectedTableRow(), c.to);
+        EXPECT_EQ(shown.firstRow(), c.first);
+        EXPECT_TRUE(selectionShown());
+        EXPECT_EQ(view.currentIndex().data().toString(), QString::number(c.to + 1));
+        EXPECT_EQ(view.rowScrollBar()->value(), c.first);
+    }
+}
+
+TEST_F(GridWindow, SelectionStaysOnItsTableRowWhileScrolling)
+{
+    view.showTableRow(2);
+    view.rowScrollBar()->setValue(500);
+    EXPECT_EQ(firstCell(), QStringLiteral("501"));
+    EXPECT_EQ(shown.headerData(0, Qt::Vertical, Qt::DisplayRole).toInt(), 501);
+    EXPECT_FALSE(selectionShown()) << "row 3 is out of the window";
+    view.rowScrollBar()->setValue(view.rowScrollBar()->maximum());
+    EXPECT_EQ(shown.index(shown.rowCount() - 1, 0).data().toString(), QStringLiteral("1000"));
+    view.rowScrollBar()->setValue(1);
+    EXPECT_EQ(view.selectedTableRow(), 2);
+    ASSERT_TRUE(selectionShown());
+    EXPECT_EQ(view.selectionModel()->selectedRows().front().data().toString(), QStringLiteral("3"));
+
+    // The wheel moves the window too, downwards for a turn towards the user.
+    QWheelEvent wheel(QPointF(20, 40), view.viewport()->mapToGlobal(QPointF(20, 40)), QPoint(),
+        QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view.viewport(), &wheel);
+    EXPECT_GT(shown.firstRow(), 1);
+}
+
+// The real window: many logged rows keep the grid's cost fixed, and it follows the newest row.
+using GridInTheWindow = testsupport::WindowFixture;
+
+TEST_F(GridInTheWindow, FollowsTheNewestOfManyRowsAtAFixedCost)
+{
+    provideTemplate();
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    RecordsGridView& grid = *window->DBGrid1;
+    const int shownRows = grid.recordsModel()->windowSize();
+
+    QList<testsupport::SampleRow> rows;
+    for (int i = 1; i <= 100000; ++i)
+        rows.append({ i, QTime(8, 0, 0).addSecs(i % 36000), QStringLiteral("DC"), QStringLiteral("1,234"),
+            1234, QStringLiteral("V"), QStringLiteral("AUTO") });
+    testsupport::appendRows(*window->T20VDB, rows);
+
+    EXPECT_EQ(grid.verticalHeader()->count(), shownRows) << "the header holds the rows shown, not all rows";
+    EXPECT_EQ(grid.rowScrollBar()->maximum(), 100000 - shownRows);
+    EXPECT_EQ(grid.selectedTableRow(), 99999);
+    const QModelIndex selected = grid.selectionModel()->selectedRows().value(0);
+    EXPECT_EQ(selected.row(), shownRows - 1) << "the newest row is shown whole";
+    EXPECT_EQ(selected.data().toString(), QStringLiteral("100000"));
+
+    // Emptying the table shows the top again with nothing selected.
+    window->T20VDB->emptyTable();
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+    EXPECT_EQ(grid.rowScrollBar()->maximum(), 0);
+    EXPECT_EQ(grid.selectedTableRow(), -1);
+}
+
+} // namespace
