@@ -198,7 +198,7 @@ ChartPager::Extremes ChartPager::extremesIn(size_t begin, size_t end) const
     return e;
 }
 
-QList<QPointF> ChartPager::pagePoints(int pixelWidth) const
+std::pair<size_t, size_t> ChartPager::pageIndexRange() const
 {
     size_t begin = 0;
     size_t end = values_.size();
@@ -206,6 +206,43 @@ QList<QPointF> ChartPager::pagePoints(int pixelWidth) const
         begin = std::min(size_t(page_ - 1) * size_t(pointsPerPage_), end);
         end = std::min(begin + size_t(pointsPerPage_), end);
     }
+    return { begin, end };
+}
+
+qsizetype ChartPager::pagePointCount() const
+{
+    const auto [begin, end] = pageIndexRange();
+    return qsizetype(end - begin);
+}
+
+std::vector<ChartPager::EnvelopeColumn> ChartPager::pageEnvelope(int columns) const
+{
+    std::vector<EnvelopeColumn> envelope;
+    const auto [begin, end] = pageIndexRange();
+    if (begin == end || columns <= 0)
+        return envelope;
+    const auto [first, last] = pageXRange();
+    const size_t origin = size_t(first);
+    const size_t span = size_t(last - first);
+    const size_t width = size_t(columns);
+    envelope.reserve(width);
+    for (size_t c = 0; c < width; ++c) {
+        // Column c holds the ordinals whose position (i - origin) * width / span lies in [c, c + 1);
+        // the last column also takes the right edge itself.
+        const size_t from = std::max(origin + (c * span + width - 1) / width, begin);
+        const size_t to = c + 1 == width ? end : std::min(origin + ((c + 1) * span + width - 1) / width, end);
+        if (from >= to)
+            continue;
+        const Extremes e = extremesIn(from, to);
+        envelope.push_back(
+            { int(c), values_[e.minIndex], values_[e.maxIndex], values_[from], values_[to - 1] });
+    }
+    return envelope;
+}
+
+QList<QPointF> ChartPager::pagePoints(int pixelWidth) const
+{
+    const auto [begin, end] = pageIndexRange();
     const size_t count = end - begin;
     QList<QPointF> points;
     const size_t columns = size_t(std::max(pixelWidth, 1));

@@ -102,6 +102,24 @@ public:
      */
     QList<QPointF> pagePoints(int pixelWidth) const;
 
+    /** Minimum, maximum, first and last value of the points that fall into one pixel column. */
+    struct EnvelopeColumn {
+        int column;
+        double minimum;
+        double maximum;
+        double first;
+        double last;
+    };
+    /** Number of points on the current page. */
+    qsizetype pagePointCount() const;
+    /**
+     * The current page reduced to @p columns pixel columns over pageXRange():
+     * a point belongs to the column its horizontal position falls into, so a
+     * partly filled page keeps the scale of a full one. Columns without a
+     * point are left out; the rest come in order.
+     */
+    std::vector<EnvelopeColumn> pageEnvelope(int columns) const;
+
     /** Fixed vertical range of the chart. */
     void setValueRange(double minimum, double maximum);
     double valueMinimum() const { return valueMin_; }
@@ -127,6 +145,7 @@ private:
     void summarize(std::vector<Extremes>& level, size_t blockSize, size_t index);
     Extremes extremesIn(size_t begin, size_t end) const;
     void finishPageAction(bool followsLast);
+    std::pair<size_t, size_t> pageIndexRange() const;
 
     std::vector<double> values_;
     // Extremes of aligned blocks of 64 and 4096 points: a pixel column's

@@ -1,5 +1,6 @@
 #include "records/trend_chart_widget.h"
 
+#include "records/chart_envelope_item.h"
 #include "records/chart_pager.h"
 #include "records/whole_number.h"
 
@@ -141,6 +142,11 @@ void TrendChartWidget::buildChart()
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
+
+    envelope_ = new ChartEnvelopeItem(chart_, axisX_, axisY_);
+    envelope_->hide();
+    // A new plot size changes how many points make a page dense.
+    connect(chart_, &QChart::plotAreaChanged, this, &TrendChartWidget::scheduleRedraw);
 
     view_ = new QChartView(chart_, this);
     view_->setRenderHint(QPainter::Antialiasing, false);
@@ -309,6 +315,7 @@ void TrendChartWidget::showControls()
     Bt10->setText(pager_.pageCaption());
     series2_->setVisible(pager_.activeSeries() == 0);
     series1_->setVisible(pager_.activeSeries() == 1);
+    styleEnvelope();
     axisY_->setRange(pager_.valueMinimum(), pager_.valueMaximum());
 }
 
@@ -324,11 +331,35 @@ void TrendChartWidget::flushRedraw()
     int columns = int(chart_->plotArea().width());
     if (columns <= 0)
         columns = std::max(width() - 60, 100);
-    const QList<QPointF> points = pager_.pagePoints(columns);
     const auto [first, last] = pager_.pageXRange();
     axisX_->setRange(first, last);
+    if (pager_.pagePointCount() > columns) {
+        envelope_->setColumns(pager_.pageEnvelope(columns), columns);
+        if (!envelope_->isVisible()) {
+            areaUpper_->clear();
+            series1_->clear();
+            envelope_->show();
+        }
+        return;
+    }
+    envelope_->hide();
+    const QList<QPointF> points = pager_.pagePoints(columns);
     areaUpper_->replace(points);
     series1_->replace(points);
+}
+
+void TrendChartWidget::styleEnvelope()
+{
+    switch (pager_.activeSeries()) {
+    case 0:
+        envelope_->setStyle(ChartEnvelopeItem::Style::Area, series2_->pen(), series2_->brush());
+        break;
+    case 1:
+        envelope_->setStyle(ChartEnvelopeItem::Style::Line, series1_->pen());
+        break;
+    default:
+        envelope_->setStyle(ChartEnvelopeItem::Style::None, QPen());
+    }
 }
 
 void TrendChartWidget::resizeEvent(QResizeEvent* event)

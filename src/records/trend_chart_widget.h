@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class ChartEnvelopeItem;
 class ChartPager;
 class QAreaSeries;
 class QChart;
@@ -21,9 +22,10 @@ class QValueAxis;
  *
  * Two series share the points: index 0 the filled area Series2, index 1 the
  * line Series1; the pager says which one is drawn. The series only ever hold
- * the current page (thinned to the plot's pixel columns), and redraws are
- * coalesced to at most 25 a second, so a flood of readings cannot starve the
- * event loop.
+ * the current page, and only while it has no more points than the plot has
+ * pixel columns; a denser page is drawn as its per-column envelope by
+ * envelope(), with the series empty. Redraws are coalesced to at most 25 a
+ * second, so a flood of readings cannot starve the event loop.
  *
  * The alarm limit boxes Setmax/SetMin with SetMaxB/SetMinB and the DELDATA
  * button live here as hidden controls; their values reach the evaluation
@@ -77,6 +79,8 @@ public:
     QAreaSeries* Series2() const { return series2_; }
     QValueAxis* valueAxis() const { return axisY_; }
     QValueAxis* ordinalAxis() const { return axisX_; }
+    /** Draws a page denser than the plot's pixel columns; hidden otherwise. */
+    ChartEnvelopeItem* envelope() const { return envelope_; }
 
 signals:
     /** The Fill choice changed; the menu item "Fill" mirrors it. */
@@ -94,6 +98,7 @@ private:
     void showControls();
     void scheduleRedraw();
     void alarmLimitChanged(QLineEdit* box, bool high);
+    void styleEnvelope();
 
     ChartPager& pager_;
     QChartView* view_ = nullptr;
@@ -103,6 +108,7 @@ private:
     QAreaSeries* series2_ = nullptr;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
+    ChartEnvelopeItem* envelope_ = nullptr;
     QTimer redrawTimer_;
     QRect normalBounds_; // ChartNormalBounds
 };

@@ -1,3 +1,4 @@
+#include "records/chart_envelope_item.h"
 #include "records/chart_pager.h"
 #include "records/trend_chart_widget.h"
 
@@ -9,14 +10,18 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QValueAxis>
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -182,6 +187,142 @@ TEST_F(ChartWidgetTest, SavesAWindowsBitmap)
 
     EXPECT_FALSE(chart->saveBitmap(dir.filePath(QStringLiteral("missing/databmp.bmp"))).isEmpty());
     EXPECT_TRUE(TrendChartWidget::bitmapPath().endsWith(QStringLiteral("/databmp.bmp")));
+}
+
+struct DenseCase {
+    const char* name;
+    qsizetype points;
+    int perPage;
+    int page;
+    bool fill;
+};
+
+/** Rows a series coloured in one pixel column: the topmost and the bottommost. */
+struct ColumnInk {
+    std::optional<int> top;
+    std::optional<int> bottom;
+};
+
+std::vector<ColumnInk> inkByColumn(const QImage& image, const QRect& plot, bool fill)
+{
+    auto isInk = [fill](QColor c) {
+        auto near = [&c](int r, int g, int b) {
+            return std::abs(c.red() - r) + std::abs(c.green() - g) + std::abs(c.blue() - b) < 60;
+        };
+        return fill ? near(0, 0, 255) || near(0, 128, 255) : near(128, 255, 0);
+    };
+    std::vector<ColumnInk> columns;
+    for (int x = plot.left(); x <= plot.right(); ++x) {
+        ColumnInk ink;
+        for (int y = plot.top(); y <= plot.bottom(); ++y) {
+            if (isInk(image.pixelColor(x, y))) {
+                if (!ink.top)
+                    ink.top = y;
+                ink.bottom = y;
+            }
+        }
+        columns.push_back(ink);
+    }
+    return columns;
+}
+
+/**
+ * Every inked column of @p a lies within the ink of the same column of @p b
+ * and its two neighbours, give or take two rows: a point that sits on a
+ * column boundary may land on either side of it. Returns the number of
+ * inked columns.
+ */
+int expectWithinEnvelope(const std::vector<ColumnInk>& a, const std::vector<ColumnInk>& b, const char* what)
+{
+    int inked = 0;
+    for (size_t x = 1; x + 1 < a.size(); ++x) {
+        if (!a[x].top)
+            continue;
+        ++inked;
+        int top = 1 << 20, bottom = -1;
+        for (size_t n = x - 1; n <= x + 1; ++n) {
+            if (b[n].top) {
+                top = std::min(top, *b[n].top);
+                bottom = std::max(bottom, *b[n].bottom);
+            }
+        }
+        EXPECT_GE(*a[x].top, top - 2) << what << ": top of column " << x;
+        EXPECT_LE(*a[x].bottom, bottom + 2) << what << ": bottom of column " << x;
+    }
+    return inked;
+}
+
+class DensePage : public ChartWidgetTest, public ::testing::WithParamInterface<DenseCase> { };
+
+// The saved bitmap of a page with more points than pixel columns shows the
+// same picture as the chart series would draw from every point of the page.
+TEST_P(DensePage, EnvelopeMatchesTheSeriesDrawingEveryPoint)
+{
+    const DenseCase& c = GetParam();
+    QRandomGenerator random(7);
+    for (qsizetype i = 1; i < c.points; ++i) {
+        const double wave = 2500.0 * std::sin(double(i) / double(c.points) * 19.0);
+        const double spike = random.bounded(100) == 0 ? random.bounded(-1500, 1500) : 0;
+        pager.addPoint(wave + spike + random.bounded(-120, 120));
+    }
+    pager.setPointsPerPage(c.perPage);
+    pager.setPage(c.page);
+    if (!c.fill)
+        chart->BtFill->click();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("databmp.bmp"));
+    ASSERT_EQ(chart->saveBitmap(path), QString());
+    const QImage saved = QImage(path, "BMP").convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(chart->envelope()->isVisible());
+    EXPECT_EQ(chart->Series1()->count(), 0);
+
+    const auto [first, last] = pager.pageXRange();
+    QList<QPointF> all;
+    for (qsizetype i = qsizetype(first); i <= qsizetype(last) && i < pager.pointCount(); ++i)
+        all.append(QPointF(double(i), pager.pointAt(i)));
+    chart->envelope()->hide();
+    chart->Series2()->upperSeries()->replace(all);
+    chart->Series1()->replace(all);
+    QImage reference(chart->view()->size(), QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+        QPainter painter(&reference);
+        chart->view()->render(&painter);
+    }
+    ASSERT_EQ(saved.size(), reference.size());
+
+    const QRect plot = chart->Chtshow()->plotArea().toAlignedRect().adjusted(1, 1, -1, -1);
+    const auto mine = inkByColumn(saved, plot, c.fill);
+    const auto theirs = inkByColumn(reference, plot, c.fill);
+    const int drawn = expectWithinEnvelope(mine, theirs, "envelope against series");
+    const int expected = expectWithinEnvelope(theirs, mine, "series against envelope");
+    EXPECT_GT(expected, 0);
+    EXPECT_NEAR(drawn, expected, 2) << "columns drawn";
+}
+
+INSTANTIATE_TEST_SUITE_P(ChartWidget, DensePage,
+    ::testing::Values(DenseCase { "all_points_area", 30000, 0, 1, true },
+        DenseCase { "all_points_line", 30000, 0, 1, false },
+        DenseCase { "partial_last_page_area", 23000, 10000, 3, true },
+        DenseCase { "partial_last_page_line", 23000, 10000, 3, false },
+        DenseCase { "middle_page_line", 50000, 7001, 4, false },
+        DenseCase { "just_denser_than_the_plot", 700, 0, 1, false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChartWidgetTest, SparsePageStaysWithTheSeries)
+{
+    for (int i = 1; i < 100000; ++i)
+        pager.addPoint(i % 3000);
+    pager.setPointsPerPage(0);
+    chart->flushRedraw();
+    ASSERT_TRUE(chart->envelope()->isVisible());
+    pager.setPointsPerPage(100);
+    pager.setPage(5);
+    chart->flushRedraw();
+    EXPECT_FALSE(chart->envelope()->isVisible()) << "a page of 100 points is drawn by the series";
+    EXPECT_EQ(chart->Series1()->count(), 100);
+    EXPECT_EQ(chart->Series1()->at(0).x(), 400.0);
 }
 
 } // namespace
