@@ -28,7 +28,7 @@ import tempfile
 import time
 
 TITLE = "Brenmoor 5082 Interface Program"
-BOX_TITLE = "^Brenmoor  5082 $"  # message boxes carry the application's display name
+BOX_TITLE = "^Brenmoor  5082 $"  # message boxes carry the program's own title
 CLIENT_HEIGHT = 471
 
 

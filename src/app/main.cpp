@@ -1,4 +1,5 @@
 #include "app/tfcomm.h"
+#include "base/application_names.h"
 #include "base/heap_tuning.h"
 
 #include <QApplication>
@@ -35,9 +36,7 @@ bool asksForTextOnly(int argc, char** argv)
 int main(int argc, char** argv)
 {
     heaptuning::keepLargeBuffers();
-    // The application name gives the X11 window class, which the desktop
-    // entry's StartupWMClass names, and the per-user data folder.
-    QCoreApplication::setApplicationName(QStringLiteral("brenmoor5082"));
+    QCoreApplication::setApplicationName(appnames::applicationName());
     QCoreApplication::setApplicationVersion(QStringLiteral(BRENMOOR_VERSION));
     if (asksForTextOnly(argc, argv)) {
         QCoreApplication textOnly(argc, argv);
@@ -54,8 +53,11 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     describeCommandLine(parser);
     parser.process(app);
-    // The task-bar title, with its two blanks and the trailing one.
-    QApplication::setApplicationDisplayName(QStringLiteral("Brenmoor  5082 "));
+    // No application display name: on X11 Qt appends it to every window
+    // title, and the main window's title must be the variant's title alone.
+    // The task bar takes the program's title from the desktop entry, matched
+    // through the window class (the application name) or, on Wayland, the
+    // desktop file name; message boxes carry it themselves.
     // The desktop entry's name (the Wayland app id) and its icon, so the
     // task bar groups the window under the menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral(BRENMOOR_APP_ID));

@@ -1,6 +1,6 @@
 #include "app/window_notice.h"
 
-#include <QApplication>
+#include "base/application_names.h"
 
 WindowNotice::WindowNotice(QWidget* parent, QMessageBox::Icon icon, QObject* owner)
     : QObject(owner)
@@ -25,7 +25,7 @@ void WindowNotice::show(const QString& text, const QString& detail)
         return;
     text_ = text;
     if (!box_) {
-        box_ = new QMessageBox(icon_, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent_);
+        box_ = new QMessageBox(icon_, appnames::programTitle(), text, QMessageBox::Ok, parent_);
         box_->setModal(false);
         box_->setWindowModality(Qt::NonModal);
         connect(box_, &QMessageBox::finished, this, &WindowNotice::dismissed);

@@ -1,4 +1,5 @@
 // brenmoor5082-log: logs a meter's readings without a window.
+#include "base/application_names.h"
 #include "cli/logger_options.h"
 #include "cli/logger_run.h"
 #include "cli/port_list.h"
@@ -16,7 +17,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     // The window's application name, so both find the same journal folder.
-    QCoreApplication::setApplicationName(QStringLiteral("brenmoor5082"));
+    QCoreApplication::setApplicationName(appnames::applicationName());
     QCoreApplication::setApplicationVersion(QStringLiteral(BRENMOOR_VERSION));
 
     const LoggerParse parse = parseLoggerOptions(QCoreApplication::arguments());

@@ -1,5 +1,6 @@
 #include "records/trend_chart_widget.h"
 
+#include "base/application_names.h"
 #include "records/chart_envelope_item.h"
 #include "records/chart_pager.h"
 #include "records/whole_number.h"
@@ -300,9 +301,10 @@ void TrendChartWidget::BtSaveClick()
     const QString path = bitmapPath();
     const QString error = saveBitmap(path);
     if (error.isEmpty())
-        QMessageBox::information(this, windowTitle(), QStringLiteral("graphic has saved on ") + path);
+        QMessageBox::information(
+            this, appnames::programTitle(), QStringLiteral("graphic has saved on ") + path);
     else
-        QMessageBox::warning(this, windowTitle(), error);
+        QMessageBox::warning(this, appnames::programTitle(), error);
 }
 
 void TrendChartWidget::showControls()

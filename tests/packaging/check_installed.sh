@@ -105,10 +105,9 @@ windows_of() {
 }
 
 # Started cleanly: the main window alone (a second window is a message box),
-# titled as shipped. The title is matched at its start: Qt on X11 appends the
-# application's display name to it.
+# titled exactly as shipped.
 started_cleanly() {
-    [ "$(grep -c . <<<"$1")" -eq 1 ] && [[ "$(cut -f3 <<<"$1")" == "$title"* ]]
+    [ "$(grep -c . <<<"$1")" -eq 1 ] && [ "$(cut -f3 <<<"$1")" = "$title" ]
 }
 
 # Started as the menu does: through the desktop entry, its Exec found on PATH.
