@@ -137,9 +137,11 @@ def main():
     xvfb = None
     if args.own_display:
         # -displayfd lets Xvfb pick a free display itself, so parallel runs never collide.
+        # -noreset: the server must not reset when the killed program was its last
+        # client, or the next start may try to connect during the reset and abort.
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-                                 "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                 "tcp", "-noreset"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as numbers:
             os.environ["DISPLAY"] = ":" + numbers.readline().strip()

@@ -5,10 +5,12 @@ namespace testsupport {
 XServer::XServer()
 {
     // -displayfd 1: the server writes the display number it chose to its
-    // standard output once it accepts clients.
+    // standard output once it accepts clients. -noreset keeps it from
+    // resetting whenever its last client goes.
     server_.start(QStringLiteral("Xvfb"),
         { QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-            QStringLiteral("900x650x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp") });
+            QStringLiteral("900x650x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+            QStringLiteral("-noreset") });
     if (!server_.waitForStarted(5000))
         return;
     QByteArray out;
