@@ -1,5 +1,6 @@
 // Start-up: FormCreate and its steps, the build variant and the count profile.
 #include "app/tfcomm.h"
+#include "base/variant_settings.h"
 #include "link/com_port_driver.h"
 #include "records/chart_pager.h"
 #include "records/records_table.h"
@@ -82,43 +83,26 @@ void TFCOMM::showFilledOrLine()
 
 void TFCOMM::applyVariantOptions()
 {
-    QString code = profile_.code;
-    auto framer20 = [this](const char* title) {
+    const VariantSettings settings = VariantSettings::resolve(variant_);
+    switch (settings.framer) {
+    case VariantSettings::Framer::Segment:
         COMM2->setOnReceiveData([this](const QByteArray& data) { framer_.H20VRData(data); });
-        boundFramer_ = QStringLiteral("H20VRData");
-        setWindowTitle(QLatin1String(title));
-        panelModel_.setCaption(PanelModel::LcdDa, QStringLiteral("3"));
-    };
-    auto framer40 = [this](const char* title) {
+        break;
+    case VariantSettings::Framer::Mode:
         COMM2->setOnReceiveData([this](const QByteArray& data) { framer_.H40VRData(data); });
-        boundFramer_ = QStringLiteral("H40VRData");
-        setWindowTitle(QLatin1String(title));
-    };
-    if (variant_.IFRK20S)
-        framer20("RK20P Interface Program _Ver: 2.00");
-    if (variant_.RK27L)
-        framer20("RK27L Interface Program _Ver: 2.00");
-    if (variant_.IFRK40V)
-        framer40("Brenmoor 5082 Interface Program _Ver: 2.02");
-    if (variant_.IFRK20M) {
-        framer40("RK20M Interface Program _Ver: 2.06");
-        code = QStringLiteral("34");
+        break;
+    case VariantSettings::Framer::None:
+        break;
     }
-    if (variant_.IFRK91N) {
-        framer40("RK91N USB Interface Program _Ver: 1.00");
+    if (settings.framer != VariantSettings::Framer::None)
+        boundFramer_ = settings.framerName();
+    if (!settings.title.isEmpty())
+        setWindowTitle(settings.title);
+    if (settings.firstDigitThree)
+        panelModel_.setCaption(PanelModel::LcdDa, QStringLiteral("3"));
+    if (settings.speed19200)
         COMM2->setComPortSpeed(TComPortBaudRate::br19200);
-        code = QStringLiteral("4");
-    }
-    if (variant_.IFZL5082) {
-        framer40("ZL5082 USB Interface Program _Ver: 2.02");
-        COMM2->setComPortSpeed(TComPortBaudRate::br19200);
-        code = QStringLiteral("4");
-    }
-    if (variant_.IFRK33H) {
-        framer40("RK33H Interface Program _Ver: 1.00");
-        code = QStringLiteral("6");
-    }
-    profile_.code = code;
+    profile_.code = settings.profileCode;
 }
 
 void TFCOMM::applyCountProfile()
