@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+#include <new>
 
 namespace {
 
@@ -117,6 +118,34 @@ TEST_P(SaveWithProgress, ReadingsLoggedDuringTheSaveStayUnsaved)
     } else {
         EXPECT_EQ(readAll(target()).count("\r\n"), 4) << "header and the three rows of the snapshot";
     }
+}
+
+TEST_P(SaveWithProgress, RunningOutOfMemorySaysSoAndKeepsTheOldFileAndTheRows)
+{
+    testsupport::appendRows(table(), manyRows());
+    const QByteArray old = "No\tTime\r\nthe file saved yesterday\r\n";
+    {
+        QFile file(target());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    jobs->whileRunning = [] { throw std::bad_alloc(); };
+    save();
+    ASSERT_EQ(asked->size(), 1u);
+    EXPECT_EQ(asked->front().icon, QMessageBox::Critical);
+    EXPECT_TRUE(asked->front().text.startsWith(TextExport::failureMessage(target())))
+        << asked->front().text.toStdString();
+    EXPECT_TRUE(asked->front().text.contains(QLatin1String("not enough memory")));
+    EXPECT_EQ(readAll(target()), old);
+    EXPECT_EQ(table().rowCount(), 5000);
+    EXPECT_EQ(table().unsavedRowCount(), 5000);
+
+    // The next save, with memory to spare, goes through.
+    jobs->whileRunning = nullptr;
+    asked->clear();
+    save();
+    EXPECT_EQ(table().unsavedRowCount(), 0);
+    EXPECT_NE(readAll(target()), old);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SaveWithProgress, ::testing::Values("log.xls", "log.db", "log.csv"),

@@ -18,6 +18,7 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+#include <new>
 
 namespace {
 
@@ -333,6 +334,24 @@ TEST_F(RecordFilesWindow, PrintPreviewsAllRowsOrSaysThereIsNothing)
     testsupport::appendRows(table(), rows);
     window->BtPrint->click();
     EXPECT_EQ(dialogs->previewedPageCounts, QList<int> { 6 });
+
+    // Running out of memory while the report is shown or printed says so
+    // and leaves the records as they were.
+    asked->clear();
+    dialogs->whilePreviewing = [](const ReportPainter& report) {
+        report.rowTexts(report.rowCount() - 1);
+        throw std::bad_alloc();
+    };
+    window->BtPrint->click();
+    ASSERT_EQ(asked->size(), 1u);
+    EXPECT_EQ(asked->front().icon, QMessageBox::Critical);
+    EXPECT_TRUE(asked->front().text.contains(QLatin1String("not enough memory")))
+        << asked->front().text.toStdString();
+    EXPECT_EQ(testsupport::readRows(table()), rows);
+    EXPECT_EQ(table().unsavedRowCount(), 200);
+    dialogs->whilePreviewing = nullptr;
+    window->BtPrint->click();
+    EXPECT_EQ(dialogs->previewedPageCounts, (QList<int> { 6, 6, 6 }));
 }
 
 } // namespace

@@ -189,6 +189,52 @@ TEST_F(ChartWidgetTest, SavesAWindowsBitmap)
     EXPECT_TRUE(TrendChartWidget::bitmapPath().endsWith(QStringLiteral("/databmp.bmp")));
 }
 
+// What the user saves is what the chart shows on screen, for a page drawn by
+// the series and for one drawn as its envelope, in both styles.
+TEST_F(ChartWidgetTest, SavedBitmapShowsWhatTheScreenShows)
+{
+    struct Case {
+        const char* name;
+        int points;
+        int perPage;
+        bool fill;
+    };
+    const Case cases[] = { { "sparse area", 250, 100, true }, { "sparse line", 250, 100, false },
+        { "dense area", 40000, 0, true }, { "dense line", 40000, 0, false } };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pager.BtNewClick();
+        for (int i = 1; i < c.points; ++i)
+            pager.addPoint(3000.0 * std::sin(i / 300.0) + (i % 7) * 90.0);
+        pager.setPointsPerPage(c.perPage);
+        pager.BTlastClick();
+        if (chart->BtFill->isChecked() != c.fill)
+            chart->BtFill->click();
+        // The screen as the event loop leaves it after the coalesced redraw.
+        QTest::qWait(80);
+        const QImage screen = chart->view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QString path = dir.filePath(QStringLiteral("databmp.bmp"));
+        ASSERT_EQ(chart->saveBitmap(path), QString());
+        const QImage saved = QImage(path, "BMP").convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(saved.size(), screen.size());
+        EXPECT_EQ(chart->envelope()->isVisible(), c.perPage == 0);
+        // Only the chart's rounded outer corners may differ: white in the
+        // file, the window's colour on screen. Elsewhere a pixel may differ
+        // by the rounding of antialiased edges, a few levels at most.
+        const QRect inner = saved.rect().adjusted(12, 12, -12, -12);
+        qint64 differing = 0;
+        for (int y = inner.top(); y <= inner.bottom(); ++y)
+            for (int x = inner.left(); x <= inner.right(); ++x) {
+                const QRgb a = saved.pixel(x, y), b = screen.pixel(x, y);
+                if (std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8
+                    || std::abs(qBlue(a) - qBlue(b)) > 8)
+                    ++differing;
+            }
+        EXPECT_EQ(differing, 0);
+    }
+}
+
 struct DenseCase {
     const char* name;
     qsizetype points;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace testsupport {
@@ -23,6 +24,8 @@ public:
         int openAsked = 0;
         int saveAsked = 0;
         QList<int> previewedPageCounts;
+        /** Runs while the preview is "open", to act as the preview does (it may throw). */
+        std::function<void(const ReportPainter&)> whilePreviewing;
     };
 
     /** Shared with the test, still readable after the window took the dialogs. */
@@ -43,6 +46,8 @@ public:
     void previewReport(QWidget*, const ReportPainter& report) override
     {
         script->previewedPageCounts.append(report.pageCount());
+        if (script->whilePreviewing)
+            script->whilePreviewing(report);
     }
 
 private:
