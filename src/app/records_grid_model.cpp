@@ -44,26 +44,72 @@ QString RecordsGridModel::fieldName(int column) const
     return source_ ? source_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString() : QString();
 }
 
+bool RecordsGridModel::isField(int column, const char* name) const
+{
+    return fieldName(column).compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
+QFont pixelFont(const QStringList& families, int pixels)
+{
+    QFont f;
+    f.setFamilies(families);
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(false); // not the window's bold
+    return f;
+}
+
+/** Arial Narrow and the faces made to its measure, then Arial and its like. */
+QStringList narrowFamilies()
+{
+    return { QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"),
+        QStringLiteral("Nimbus Sans Narrow"), QStringLiteral("DejaVu Sans Condensed"),
+        QStringLiteral("Arial") };
+}
+
+} // namespace
+
+QFont RecordsGridModel::gridFont()
+{
+    return pixelFont(narrowFamilies(), 12);
+}
+
+QFont RecordsGridModel::valueFont()
+{
+    return pixelFont(
+        QStringList { QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei") } + narrowFamilies(), 12);
+}
+
+QFont RecordsGridModel::unitFont()
+{
+    return UnitGlyphs::font(12);
+}
+
 QVariant RecordsGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || !source_ || index.row() >= shown_)
         return {};
+    const int column = index.column();
     if (role == Qt::DisplayRole) {
-        const QVariant text = source_->index(first_ + index.row(), index.column()).data(role);
-        if (fieldName(index.column()).compare(QLatin1String("Unit"), Qt::CaseInsensitive) == 0)
+        const QVariant text = source_->index(first_ + index.row(), column).data(role);
+        if (isField(column, "Unit"))
             return UnitGlyphs::toDisplay(text.toString());
         return text;
     }
     if (role == Qt::TextAlignmentRole) {
-        const QString name = fieldName(index.column());
-        const auto is = [&name](const char* field) {
-            return name.compare(QLatin1String(field), Qt::CaseInsensitive) == 0;
-        };
-        if (is("Value") || is("Unit"))
+        if (isField(column, "Value") || isField(column, "Unit"))
             return int(Qt::AlignRight | Qt::AlignVCenter);
-        if (is("Time") || is("DC/AC") || is("AUTO"))
+        if (isField(column, "Time") || isField(column, "DC/AC") || isField(column, "AUTO"))
             return int(Qt::AlignHCenter | Qt::AlignVCenter);
         return int(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    if (role == Qt::FontRole) {
+        if (isField(column, "Value"))
+            return valueFont();
+        if (isField(column, "Unit"))
+            return unitFont();
     }
     return {};
 }
@@ -74,9 +120,7 @@ QVariant RecordsGridModel::headerData(int section, Qt::Orientation orientation, 
         return {};
     if (orientation == Qt::Horizontal)
         return source_->headerData(section, orientation, role);
-    if (role != Qt::DisplayRole)
-        return {};
-    return first_ + section + 1;
+    return {};
 }
 
 void RecordsGridModel::setWindowSize(int rows)

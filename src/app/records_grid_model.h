@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QPointer>
 
 /**
@@ -12,13 +13,25 @@
  * hundred million rows; this window costs the same at any row count.
  *
  * Unit glyph codes are drawn as the symbols they stand for ("k*" as kΩ) and
- * each column is aligned the way the grid lays it out. The row header
- * numbers the rows of the table. The table itself keeps the glyph codes.
+ * each column is aligned and lettered the way the grid lays it out. Rows
+ * carry no header text: the grid's row indicator only marks the current
+ * row. The table itself keeps the glyph codes.
  */
 class RecordsGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit RecordsGridModel(QAbstractItemModel* source, QObject* parent = nullptr);
+
+    /**
+     * The grid's lettering, 12 pixels: a narrow face of Arial's kind where
+     * one is installed, so a time of day with AM/PM and six-digit numbers
+     * fit their columns.
+     */
+    static QFont gridFont();
+    /** The "Value" column's lettering, 12 pixels. */
+    static QFont valueFont();
+    /** The "Unit" column's lettering: the unit symbols' face, 12 pixels. */
+    static QFont unitFont();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,6 +60,7 @@ private:
     /** Tells the views of rows coming into or leaving the window. */
     void fitShownRows();
     QString fieldName(int column) const;
+    bool isField(int column, const char* name) const;
     void onSourceRowsInserted();
     void onSourceReset();
 

@@ -1,6 +1,7 @@
 #include "app/records_grid_view.h"
 
 #include "app/records_grid_model.h"
+#include "app/row_indicator.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -14,6 +15,8 @@ RecordsGridView::RecordsGridView(QWidget* parent)
     : QTableView(parent)
     , rowBar_(new QScrollBar(Qt::Vertical, this))
 {
+    indicator_ = new RowIndicator([this] { return markedWindowRow(); }, this);
+    setVerticalHeader(indicator_);
     // The view's own vertical scroll bar would only move inside the window;
     // this one, in its place, moves the window over the table.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -34,6 +37,20 @@ void RecordsGridView::setRecordsModel(RecordsGridModel* model)
     connect(model, &QAbstractItemModel::modelReset, this, [this] { selected_ = -1; });
     fitWindow();
     onWindowChanged();
+}
+
+int RecordsGridView::markedWindowRow() const
+{
+    if (!model_ || selected_ < 0)
+        return -1;
+    const int local = selected_ - model_->firstRow();
+    return local >= 0 && local < model_->rowCount() ? local : -1;
+}
+
+int RecordsGridView::columnsRoom() const
+{
+    const int indicator = verticalHeader()->isHidden() ? 0 : RowIndicator::Width;
+    return contentsRect().width() - indicator - rowBar_->sizeHint().width();
 }
 
 void RecordsGridView::resizeEvent(QResizeEvent* event)
@@ -85,6 +102,7 @@ void RecordsGridView::onWindowChanged()
 
 void RecordsGridView::showSelection()
 {
+    indicator_->viewport()->update();
     // The selection model holds window rows; it follows the selected table row.
     const int local = selected_ - model_->firstRow();
     const bool inWindow = selected_ >= 0 && local < model_->rowCount();
@@ -109,6 +127,7 @@ void RecordsGridView::selectionChanged(const QItemSelection& selected, const QIt
         return;
     const QModelIndexList rows = selectionModel()->selectedRows();
     selected_ = rows.isEmpty() ? -1 : model_->firstRow() + rows.front().row();
+    indicator_->viewport()->update();
 }
 
 void RecordsGridView::bringIntoWindow(int row)

@@ -4,12 +4,14 @@
 
 class QScrollBar;
 class RecordsGridModel;
+class RowIndicator;
 
 /**
  * The records grid DBGrid1: a table view over a RecordsGridModel, which
  * shows only the rows that fit. Its scroll bar, the wheel and the keys move
  * that window over the whole table, and the selected table row stays
  * selected wherever the window goes. Its cost does not grow with the rows.
+ * A narrow row indicator marks the selected row.
  */
 class RecordsGridView : public QTableView {
     Q_OBJECT
@@ -26,6 +28,10 @@ public:
     int selectedTableRow() const { return selected_; }
     /** The scroll bar that moves over the whole table. */
     QScrollBar* rowScrollBar() const { return rowBar_; }
+    /** Row of the window the indicator marks: the selected table row when it is shown, else -1. */
+    int markedWindowRow() const;
+    /** Width the columns have beside the indicator and the scroll bar before the grid must scroll. */
+    int columnsRoom() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -44,6 +50,7 @@ private:
 
     RecordsGridModel* model_ = nullptr;
     QScrollBar* rowBar_ = nullptr;
+    RowIndicator* indicator_ = nullptr;
     int selected_ = -1;
     bool syncing_ = false;
     bool placing_ = false;

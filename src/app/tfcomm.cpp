@@ -1,11 +1,14 @@
 #include "app/tfcomm.h"
 
+#include "app/caption_gap_check_box.h"
 #include "app/exclusive_toggle_group.h"
 #include "app/link_icons.h"
 #include "app/message_asker.h"
+#include "app/records_grid_columns.h"
 #include "app/records_grid_model.h"
 #include "app/records_grid_view.h"
 #include "app/shape_circle.h"
+#include "app/widest_texts.h"
 #include "decode/lcd_panel_widget.h"
 #include "decode/unit_glyphs.h"
 #include "link/com_port_driver.h"
@@ -24,7 +27,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -38,6 +41,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -49,6 +53,16 @@ QFont windowFont()
     f.setPointSize(8);
     f.setBold(true);
     return f;
+}
+
+/** Whole pixels that hold the widest of @p texts: text is laid out at fractional advances. */
+int widestAdvance(const QStringList& texts, const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    qreal width = 0;
+    for (const QString& t : texts)
+        width = std::max(width, metrics.horizontalAdvance(t));
+    return int(std::ceil(width));
 }
 
 QFont pixelFont(const QString& family, int pixels, bool bold)
@@ -209,44 +223,63 @@ void TFCOMM::buildDisplayArea(QWidget* client)
     Panel3 = place(new QFrame(client), "Panel3", 3, 184, 285, 41);
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);
     setBackground(Panel3, Silver);
-    const QFont big = pixelFont(font().family(), 16, true);
-    Label12 = place(label(Panel3, "Label12", QStringLiteral("MAX: ")), "Label12", 6, 10, 48, 22);
-    MaxText = place(label(Panel3, "MaxText", QStringLiteral("-4001")), "MaxText", 52, 10, 62, 22);
-    MaxTextU = place(
-        label(Panel3, "MaxTextU", UnitGlyphs::toDisplay(QStringLiteral("*"))), "MaxTextU", 114, 10, 28, 22);
-    Label11 = place(label(Panel3, "Label11", QStringLiteral("MIN: ")), "Label11", 148, 10, 44, 22);
-    MinText = place(label(Panel3, "MinText", QStringLiteral("4001")), "MinText", 190, 10, 62, 22);
-    MinTextU = place(
-        label(Panel3, "MinTextU", UnitGlyphs::toDisplay(QStringLiteral("*"))), "MinTextU", 252, 10, 28, 22);
-    for (QLabel* l : { Label12, MaxText, MaxTextU, Label11, MinText, MinTextU })
-        l->setFont(big);
+    Label12 = label(Panel3, "Label12", QStringLiteral("MAX: "));
+    MaxText = label(Panel3, "MaxText", QStringLiteral("-4001"));
+    MaxTextU = label(Panel3, "MaxTextU", UnitGlyphs::toDisplay(QStringLiteral("*")));
+    Label11 = label(Panel3, "Label11", QStringLiteral("MIN: "));
+    MinText = label(Panel3, "MinText", QStringLiteral("4001"));
+    MinTextU = label(Panel3, "MinTextU", UnitGlyphs::toDisplay(QStringLiteral("*")));
+    layOutExtremes();
+}
+
+void TFCOMM::layOutExtremes()
+{
+    // "MAX: " with room for the widest value and unit at the left, the same
+    // for "MIN: " at the right, in the largest bold lettering up to 16 pixels
+    // that holds both side by side.
+    const int edge = 6, gap = 8, top = 10, height = 22;
+    const QStringList values = widesttexts::values();
+    const QStringList units = widesttexts::units();
+    QFont text, unit;
+    int maxCaption = 0, minCaption = 0, value = 0, unitWidth = 0;
+    for (int pixels = 16; pixels >= 8; --pixels) {
+        text = pixelFont(font().family(), pixels, true);
+        unit = UnitGlyphs::font(pixels, true);
+        maxCaption = widestAdvance({ Label12->text() }, text);
+        minCaption = widestAdvance({ Label11->text() }, text);
+        value = widestAdvance(values, text) + 1;
+        unitWidth = widestAdvance(units, unit) + 3;
+        if (2 * edge + maxCaption + minCaption + 2 * (value + unitWidth) + gap <= Panel3->width())
+            break;
+    }
+    const auto row = [&](QLabel* caption, int captionWidth, QLabel* number, QLabel* unitLabel, int left) {
+        caption->setGeometry(left, top, captionWidth, height);
+        number->setGeometry(left + captionWidth, top, value, height);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        unitLabel->setGeometry(left + captionWidth + value, top, unitWidth, height);
+        unitLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        caption->setFont(text);
+        number->setFont(text);
+        unitLabel->setFont(unit);
+    };
+    row(Label12, maxCaption, MaxText, MaxTextU, edge);
+    row(Label11, minCaption, MinText, MinTextU, Panel3->width() - edge - minCaption - value - unitWidth);
 }
 
 void TFCOMM::buildLogArea(QWidget* client)
 {
     const int top = 234;
-    const QFont rowFont = pixelFont(font().family(), 11, false);
-    RepeatSet = place(new QCheckBox(QStringLiteral("Repeat"), client), "RepeatSet", 3, top, 62, 18);
+    RepeatSet = new QCheckBox(QStringLiteral("Repeat"), client);
+    RepeatSet->setObjectName(QStringLiteral("RepeatSet"));
     RepeatSet->setChecked(true);
     RepeatSet->setProperty("hint", QStringLiteral("Repeage Record"));
-
-    // The edit box sits over the blanks of the caption: "Sampling Interval [1] 'S".
-    RecordSI = place(new QCheckBox(QStringLiteral("Sampling Interval           'S"), client), "RecordSI", 66,
-        top, 134, 18);
+    RecordSI = new CaptionGapCheckBox(QStringLiteral("Sampling Interval           'S"), client);
+    RecordSI->setObjectName(QStringLiteral("RecordSI"));
     RecordSI->setChecked(true);
-    for (QCheckBox* c : { RepeatSet, RecordSI }) {
-        c->setFont(rowFont);
+    RecordSITime = new QLineEdit(QStringLiteral("1"), client);
+    RecordSITime->setObjectName(QStringLiteral("RecordSITime"));
+    for (QCheckBox* c : std::initializer_list<QCheckBox*> { RepeatSet, RecordSI })
         whiteOnBlack(c);
-    }
-    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, RecordSI)
-        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, RecordSI);
-    const int editLeft = RecordSI->x() + indicator
-        + QFontMetrics(rowFont).horizontalAdvance(QStringLiteral("Sampling Interval "));
-    const int editWidth = QFontMetrics(rowFont).horizontalAdvance(QStringLiteral("          ")) - 4;
-    RecordSITime
-        = place(new QLineEdit(QStringLiteral("1"), client), "RecordSITime", editLeft, top, editWidth, 18);
-    RecordSITime->setFont(rowFont);
-    RecordSITime->raise();
 
     RecordNew = speedButton(client, "RecordNew", QStyle::SP_TrashIcon, QStringLiteral("Close Data"));
     OpenDataFiles = speedButton(
@@ -254,11 +287,13 @@ void TFCOMM::buildLogArea(QWidget* client)
     saveas = speedButton(client, "saveas", QStyle::SP_DialogSaveButton, QStringLiteral("Save data files"));
     BtPrint = speedButton(client, "BtPrint", QStyle::SP_FileDialogDetailedView, QString());
     BtPrint->setProperty("hint", QStringLiteral("Print"));
-    int left = 201;
+    // The file buttons end the row at 288.
+    int left = 288 - 4 * 22 + 1;
     for (QToolButton* b : { RecordNew, OpenDataFiles, saveas, BtPrint }) {
         b->setGeometry(left, top - 2, 21, 21);
         left += 22;
     }
+    layOutLogOptions(top, RecordNew->x() - 2);
 
     DBGrid1 = place(new RecordsGridView(client), "DBGrid1", 3, 254, 284, 211);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -266,12 +301,38 @@ void TFCOMM::buildLogArea(QWidget* client)
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     DBGrid1->verticalHeader()->setDefaultSectionSize(18);
-    // 11 pixels so a time of day fits the 53-pixel column with the cell margins.
-    DBGrid1->setFont(pixelFont(QStringLiteral("Arial"), 11, false));
+    DBGrid1->setFont(RecordsGridModel::gridFont());
     DBGrid1->setWordWrap(false);
+    // Silver throughout, the parts beside the last column and below the last row too.
     QPalette pal = DBGrid1->palette();
     pal.setColor(QPalette::Base, Silver);
+    pal.setColor(QPalette::Window, Silver);
     DBGrid1->setPalette(pal);
+}
+
+void TFCOMM::layOutLogOptions(int top, int right)
+{
+    // "Sampling Interval [box] 'S": the interval box sits in the blanks of the
+    // caption, drawn wide enough for five digits (a day in seconds). The
+    // lettering shrinks from 11 pixels until the row ends before the file
+    // buttons.
+    const int height = 18, clearance = 3;
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, RecordSITime);
+    for (int pixels = 11; pixels >= 8; --pixels) {
+        QFont rowFont = RecordsGridModel::gridFont();
+        rowFont.setPixelSize(pixels);
+        for (QWidget* w : std::initializer_list<QWidget*> { RepeatSet, RecordSI, RecordSITime })
+            w->setFont(rowFont);
+        // The edit draws its text inside its frame with a margin of 2 on each side.
+        const int box = widestAdvance({ QStringLiteral("88888") }, rowFont) + 2 * frame + 4 + 1;
+        RecordSI->setGapWidth(box + 2 * clearance);
+        RepeatSet->setGeometry(3, top, RepeatSet->sizeHint().width(), height);
+        RecordSI->setGeometry(RepeatSet->geometry().right() + 3, top, RecordSI->sizeHint().width(), height);
+        RecordSITime->setGeometry(RecordSI->x() + RecordSI->gapRect().x() + clearance, top, box, height);
+        if (RecordSI->geometry().right() <= right)
+            break;
+    }
+    RecordSITime->raise();
 }
 
 void TFCOMM::buildLimitsPanel(QWidget* client)
@@ -415,35 +476,13 @@ void TFCOMM::showReadingError(const QString& text)
 
 void TFCOMM::setUpRecordsGrid()
 {
-    DBGrid1->setRecordsModel(new RecordsGridModel(Data1, this));
+    auto* shown = new RecordsGridModel(Data1, this);
+    DBGrid1->setRecordsModel(shown);
+    gridColumns_ = new RecordsGridColumns(DBGrid1, T20VDB, this);
     auto follow = [this] { DBGrid1->showTableRow(Data1->rowCount() - 1); };
     connect(T20VDB, &RecordsTable::rowsAppended, this, follow);
-    connect(T20VDB, &RecordsTable::tableReset, this, &TFCOMM::sizeGridColumns);
-}
-
-void TFCOMM::sizeGridColumns()
-{
-    struct Column {
-        const char* field;
-        int width;
-        const char* widest; ///< the longest text the column shows
-    };
-    const Column columns[] = { { "No", 39, "" }, { "Time", 53, "00:00:00" }, { "DC/AC", 37, "" },
-        { "Value", 43, "" }, { "Unit", 36, "" }, { "AUTO", 36, "MANU" } };
-    // The widths were laid out for a narrower font than Linux offers; a column
-    // widens just enough that a time of day or "MANU" is never cut short.
-    const QFontMetrics metrics(DBGrid1->font());
-    // The grid shows the six logged columns; other fields ("Nval") stay hidden.
-    for (int i = 0; i < Data1->columnCount(); ++i)
-        DBGrid1->setColumnHidden(i, true);
-    for (const Column& c : columns) {
-        const int index = T20VDB->fieldIndex(QLatin1String(c.field));
-        if (index >= 0) {
-            DBGrid1->setColumnHidden(index, false);
-            DBGrid1->setColumnWidth(
-                index, std::max(c.width, metrics.horizontalAdvance(QLatin1String(c.widest)) + 10));
-        }
-    }
+    connect(T20VDB, &RecordsTable::tableReset, gridColumns_, &RecordsGridColumns::reset);
+    connect(shown, &RecordsGridModel::windowChanged, gridColumns_, &RecordsGridColumns::scheduleFit);
 }
 
 /** Text added to the exit question when rows would be lost. */

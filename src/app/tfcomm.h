@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/caption_gap_check_box.h"
 #include "app/message_asker.h"
 #include "app/record_file_dialogs.h"
 #include "app/records_grid_view.h"
@@ -46,6 +47,7 @@ class QTableView;
 class QTimer;
 class QToolButton;
 class ReadingLog;
+class RecordsGridColumns;
 class RecordsTableSink;
 
 class RecordsTable;
@@ -161,7 +163,7 @@ public:
 
     // ---- Log options, file buttons and records grid -------------------------
     QCheckBox* RepeatSet = nullptr;
-    QCheckBox* RecordSI = nullptr;
+    CaptionGapCheckBox* RecordSI = nullptr;
     QLineEdit* RecordSITime = nullptr;
     QToolButton* RecordNew = nullptr;
     QToolButton* OpenDataFiles = nullptr;
@@ -338,6 +340,10 @@ private:
     void buildLimitsPanel(QWidget* client);
     void buildHiddenControls(QWidget* client);
     void buildMenus();
+    /** Places and letters the MAX and MIN captions so the widest value and unit fit. */
+    void layOutExtremes();
+    /** Places the log options from the left of the row up to @p right. */
+    void layOutLogOptions(int top, int right);
     void connectConnectionControl();
     void choosePort(int port);
     QPushButton* visiblePortPanel() const;
@@ -359,7 +365,6 @@ private:
     void showLinkActive();
     void showEvaluationView();
     void setUpRecordsGrid();
-    void sizeGridColumns();
 
     void buildJournal();
     void startJournal();
@@ -413,6 +418,7 @@ private:
     std::unique_ptr<JobRunner> jobRunner_ = std::make_unique<ProgressJobRunner>();
     std::function<void()> terminate_;
     WindowNotice* readingNotice_ = nullptr;
+    RecordsGridColumns* gridColumns_ = nullptr;
     WindowNotice* linkNotice_ = nullptr;
     WindowNotice* usbNotice_ = nullptr;
     SerialLinkSupervisor* serialLink_ = nullptr;

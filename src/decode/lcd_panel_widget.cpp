@@ -20,11 +20,7 @@ using K = LcdPanelLayout::Kind;
 
 QFont lcdFont(int pixels)
 {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixels);
-    f.setBold(true);
-    return f;
+    return UnitGlyphs::font(pixels, true);
 }
 
 /** Fills a shape the way an LCD shows a lit element: a soft shadow just below, then the ink. */

@@ -43,3 +43,27 @@ QString UnitGlyphs::toDisplay(const QString& unitText)
     }
     return out;
 }
+
+QFont UnitGlyphs::font(int pixels, bool bold)
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+const QStringList& UnitGlyphs::decodedUnits()
+{
+    // Mode frames: the function and range tables of every variant. Segment
+    // frames: a prefix and a unit annunciator, or the percent and Celsius signs.
+    static const QStringList units { QStringLiteral("V"), QStringLiteral("mV"), QStringLiteral("A"),
+        QStringLiteral("mA"), QStringLiteral("uA"), QStringLiteral("*"), QStringLiteral("k*"),
+        QStringLiteral("M*"), QStringLiteral("Hz"), QStringLiteral("kHz"), QStringLiteral("MHz"),
+        QStringLiteral("kRPM"), QStringLiteral("MRPM"), QStringLiteral("#"), QStringLiteral("?"),
+        QStringLiteral("&"), QStringLiteral("&*"), QStringLiteral(")"), QStringLiteral(")V"),
+        QStringLiteral("nF"), QStringLiteral("uF"), QStringLiteral("mF"), QStringLiteral("%"),
+        // The 7304 variant adds V or Ω to a frequency read in the diode or continuity function.
+        QStringLiteral("kHzV"), QStringLiteral("MHzV"), QStringLiteral("kHz*"), QStringLiteral("MHz*") };
+    return units;
+}

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QChar>
+#include <QFont>
 #include <QString>
+#include <QStringList>
 
 /**
  * Unit texts are stored with the display's glyph characters ("k*", "#",
@@ -25,4 +27,17 @@ public:
 
     /** A whole unit text as shown to a person ("k*" gives "kΩ", "uA" gives "µA"). */
     static QString toDisplay(const QString& unitText);
+
+    /**
+     * The face unit symbols are drawn in, @p pixels high: one that holds
+     * every symbol above, so the LCD panel, the MAX/MIN units and the
+     * records grid draw them alike.
+     */
+    static QFont font(int pixels, bool bold = false);
+
+    /**
+     * Every unit text the decoders write, in glyph characters. Whatever
+     * shows a unit is laid out to hold the widest of them.
+     */
+    static const QStringList& decodedUnits();
 };

@@ -188,10 +188,10 @@ QString ParadoxValue::toDisplay(const FieldDef& field, const char* p, const QStr
     case FieldType::Time:
         return v.toTime().toString(timeFormat);
     case FieldType::Date:
-        return QLocale::system().toString(v.toDate(), QLocale::ShortFormat);
+        return QLocale().toString(v.toDate(), QLocale::ShortFormat);
     case FieldType::Timestamp: {
         const QDateTime stamp = v.toDateTime();
-        return QLocale::system().toString(stamp.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        return QLocale().toString(stamp.date(), QLocale::ShortFormat) + QLatin1Char(' ')
             + stamp.time().toString(timeFormat);
     }
     case FieldType::Logical:

@@ -39,10 +39,14 @@ bool sameFile(const QFile& file, const QString& path)
         && open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-/** The system's long time format without the time zone, e.g. "HH:mm:ss". */
+/**
+ * The long time format of the program's locale without the time zone, e.g.
+ * "HH:mm:ss" or "h:mm:ss AP". That locale is the system's unless the
+ * program has set another as its default.
+ */
 QString longTimeFormat()
 {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
     format.remove(QLatin1Char('t'));
     return format.trimmed();
 }
@@ -307,6 +311,11 @@ void RecordsTable::emptyTable()
     d_->savedRows = 0;
     ++d_->generation;
     emit tableReset();
+}
+
+QString RecordsTable::timeFormat() const
+{
+    return d_->timeFormat;
 }
 
 QString RecordsTable::displayText(qint64 row, int field) const

@@ -113,6 +113,8 @@ public:
 
     /** Text a grid or a text export shows for a field ("" when empty). */
     QString displayText(qint64 row, int field) const;
+    /** The format time fields are shown in, the locale's long time format ("h:mm:ss AP"). */
+    QString timeFormat() const;
     /** Typed value of a field; a null QVariant when the field is empty. */
     QVariant value(qint64 row, int field) const;
 

@@ -98,14 +98,16 @@ TEST_F(GridWindow, SelectionStaysOnItsTableRowWhileScrolling)
     view.showTableRow(2);
     view.rowScrollBar()->setValue(500);
     EXPECT_EQ(firstCell(), QStringLiteral("501"));
-    EXPECT_EQ(shown.headerData(0, Qt::Vertical, Qt::DisplayRole).toInt(), 501);
     EXPECT_FALSE(selectionShown()) << "row 3 is out of the window";
+    EXPECT_EQ(view.markedWindowRow(), -1) << "the row indicator marks no row";
+    EXPECT_FALSE(shown.headerData(0, Qt::Vertical, Qt::DisplayRole).isValid()) << "rows carry no number";
     view.rowScrollBar()->setValue(view.rowScrollBar()->maximum());
     EXPECT_EQ(shown.index(shown.rowCount() - 1, 0).data().toString(), QStringLiteral("1000"));
     view.rowScrollBar()->setValue(1);
     EXPECT_EQ(view.selectedTableRow(), 2);
     ASSERT_TRUE(selectionShown());
     EXPECT_EQ(view.selectionModel()->selectedRows().front().data().toString(), QStringLiteral("3"));
+    EXPECT_EQ(view.markedWindowRow(), 1) << "the row indicator follows the selected row";
 
     // The wheel moves the window too, downwards for a turn towards the user.
     QWheelEvent wheel(QPointF(20, 40), view.viewport()->mapToGlobal(QPointF(20, 40)), QPoint(),

@@ -1,4 +1,5 @@
 #include "decode/unit_glyphs.h"
+#include "support/decoded_units.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,14 @@ TEST(UnitGlyphs, UnitTextsShowTheirSymbols)
     };
     for (const auto& [unit, shown] : cases)
         EXPECT_EQ(UnitGlyphs::toDisplay(unit), shown) << unit.toStdString();
+}
+
+// Whatever shows a unit is laid out for the units listed: a unit a decoder
+// writes that the list lacks could be cut off.
+TEST(UnitGlyphs, ListHoldsEveryUnitTheDecodersWrite)
+{
+    for (const QString& unit : testsupport::modeFrameUnits() + testsupport::segmentFrameUnits())
+        EXPECT_TRUE(UnitGlyphs::decodedUnits().contains(unit)) << unit.toStdString();
 }
 
 } // namespace
