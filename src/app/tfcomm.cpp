@@ -248,7 +248,7 @@ void TFCOMM::layOutExtremes()
         maxCaption = widestAdvance({ Label12->text() }, text);
         minCaption = widestAdvance({ Label11->text() }, text);
         value = widestAdvance(values, text) + 1;
-        unitWidth = widestAdvance(units, unit) + 3;
+        unitWidth = widestAdvance(units, unit) + 4;
         if (2 * edge + maxCaption + minCaption + 2 * (value + unitWidth) + gap <= Panel3->width())
             break;
     }
@@ -256,8 +256,10 @@ void TFCOMM::layOutExtremes()
         caption->setGeometry(left, top, captionWidth, height);
         number->setGeometry(left + captionWidth, top, value, height);
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // The unit follows the value after a small gap, whatever its width.
         unitLabel->setGeometry(left + captionWidth + value, top, unitWidth, height);
-        unitLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        unitLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        unitLabel->setIndent(3);
         caption->setFont(text);
         number->setFont(text);
         unitLabel->setFont(unit);
