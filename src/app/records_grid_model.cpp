@@ -173,6 +173,12 @@ void RecordsGridModel::setFirstRow(int row)
 
 void RecordsGridModel::onSourceRowsInserted()
 {
+    if (followsNewRows_) {
+        const int before = first_;
+        setFirstRow(lastFirstRow());
+        if (first_ != before)
+            return;
+    }
     fitShownRows();
     emit windowChanged();
 }

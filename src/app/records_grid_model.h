@@ -50,6 +50,12 @@ public:
     void setFirstRow(int row);
     /** Highest first row that still fills the window. */
     int lastFirstRow() const;
+    /**
+     * While set, rows appended to the table move the window on at once, so
+     * the newest row shows at its bottom: the rows shown change their
+     * contents, none is inserted or removed.
+     */
+    void setFollowsNewRows(bool follow) { followsNewRows_ = follow; }
 
 signals:
     /** The window moved, grew or shrank, or the table's row count changed. */
@@ -68,4 +74,5 @@ private:
     int first_ = 0;
     int size_ = 1;
     int shown_ = 0; ///< rows the views have been told of
+    bool followsNewRows_ = false;
 };

@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 RecordsGridView::RecordsGridView(QWidget* parent)
     : QTableView(parent)
@@ -33,8 +34,20 @@ void RecordsGridView::setRecordsModel(RecordsGridModel* model)
 {
     model_ = model;
     setModel(model);
+    // The row numbers change with every move of the window. The view would
+    // lay out everything again for each change, and the row indicator paint
+    // all its sections: it shows no numbers, so it hears of them only when
+    // its pixels were not moved with the rows (onHeaderDataChanged).
+    disconnect(model, SIGNAL(headerDataChanged(Qt::Orientation, int, int)), verticalHeader(),
+        SLOT(headerDataChanged(Qt::Orientation, int, int)));
+    disconnect(
+        model, SIGNAL(headerDataChanged(Qt::Orientation, int, int)), this, SLOT(_q_headerDataChanged()));
+    connect(model, &QAbstractItemModel::headerDataChanged, this, &RecordsGridView::onHeaderDataChanged);
     connect(model, &RecordsGridModel::windowChanged, this, &RecordsGridView::onWindowChanged);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { selected_ = -1; });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        selected_ = -1;
+        paintedFirst_ = model_->firstRow();
+    });
     fitWindow();
     onWindowChanged();
 }
@@ -123,11 +136,61 @@ void RecordsGridView::showSelection()
 void RecordsGridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QTableView::selectionChanged(selected, deselected);
+    // The table view repaints a row's cells but not the grid line right of
+    // its last column, which keeps the selection's colour; the rows stay
+    // on screen as they move with the window, so repaint them whole.
+    for (const QItemSelection* rows : { &selected, &deselected })
+        for (const QItemSelectionRange& range : *rows)
+            viewport()->update(QRect(0, rowViewportPosition(range.top()), viewport()->width(),
+                rowViewportPosition(range.bottom()) + rowHeight(range.bottom())
+                    - rowViewportPosition(range.top())));
     if (syncing_ || !model_)
         return;
     const QModelIndexList rows = selectionModel()->selectedRows();
     selected_ = rows.isEmpty() ? -1 : model_->firstRow() + rows.front().row();
     indicator_->viewport()->update();
+}
+
+void RecordsGridView::dataChanged(
+    const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    // The model's rows change contents only when the window moves over the
+    // table. Most moves are by a row or a few (a new row logged, a step of
+    // the scroll bar): the rows still in sight keep their pixels, moved.
+    const int moved = model_ ? model_->firstRow() - paintedFirst_ : 0;
+    if (model_)
+        paintedFirst_ = model_->firstRow();
+    headerMoved_ = moved != 0 && movePaintedRows(moved);
+    if (!headerMoved_)
+        QTableView::dataChanged(topLeft, bottomRight, roles);
+}
+
+bool RecordsGridView::movePaintedRows(int rows)
+{
+    const int shown = model_->rowCount();
+    const int height = verticalHeader()->defaultSectionSize();
+    if (std::abs(rows) >= shown || verticalScrollBar()->value() != 0)
+        return false;
+    for (int row = 0; row < shown; ++row)
+        if (rowViewportPosition(row) != row * height || rowHeight(row) != height)
+            return false;
+    // The selection follows its table row through the selection model,
+    // which repaints the rows it leaves and enters.
+    const int dy = -rows * height;
+    viewport()->scroll(0, dy);
+    verticalHeader()->viewport()->scroll(0, dy);
+    return true;
+}
+
+void RecordsGridView::onHeaderDataChanged(Qt::Orientation orientation, int first, int last)
+{
+    // The column captions' header listens to the model itself.
+    if (orientation != Qt::Vertical)
+        return;
+    const bool moved = headerMoved_;
+    headerMoved_ = false;
+    if (!moved)
+        verticalHeader()->headerDataChanged(orientation, first, last);
 }
 
 void RecordsGridView::bringIntoWindow(int row)

@@ -12,6 +12,9 @@ class RowIndicator;
  * that window over the whole table, and the selected table row stays
  * selected wherever the window goes. Its cost does not grow with the rows.
  * A narrow row indicator marks the selected row.
+ * When the window moves by fewer rows than it shows (a new row logged, a
+ * step of the scroll bar), the rows still in sight keep their pixels, moved,
+ * and only the rows that come into sight are painted.
  */
 class RecordsGridView : public QTableView {
     Q_OBJECT
@@ -40,6 +43,8 @@ protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+        const QList<int>& roles = QList<int>()) override;
 
 private:
     void fitWindow();
@@ -47,6 +52,15 @@ private:
     /** Moves the window so that table row @p row is inside it. */
     void bringIntoWindow(int row);
     void showSelection();
+    /**
+     * Moves what the cells and the row header show up by @p rows rows, as
+     * the window moved down by that many, so that only the rows coming into
+     * sight are painted.
+     * False, moving nothing, when the rows are not all of one height or
+     * the move is not shorter than the rows shown.
+     */
+    bool movePaintedRows(int rows);
+    void onHeaderDataChanged(Qt::Orientation orientation, int first, int last);
 
     RecordsGridModel* model_ = nullptr;
     QScrollBar* rowBar_ = nullptr;
@@ -54,4 +68,6 @@ private:
     int selected_ = -1;
     bool syncing_ = false;
     bool placing_ = false;
+    int paintedFirst_ = 0; ///< first table row the painted cells show
+    bool headerMoved_ = false; ///< the row indicator's pixels were moved for the last change
 };

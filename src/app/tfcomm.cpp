@@ -479,6 +479,7 @@ void TFCOMM::showReadingError(const QString& text)
 void TFCOMM::setUpRecordsGrid()
 {
     auto* shown = new RecordsGridModel(Data1, this);
+    shown->setFollowsNewRows(true);
     DBGrid1->setRecordsModel(shown);
     gridColumns_ = new RecordsGridColumns(DBGrid1, T20VDB, this);
     auto follow = [this] { DBGrid1->showTableRow(Data1->rowCount() - 1); };

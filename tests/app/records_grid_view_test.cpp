@@ -9,7 +9,9 @@
 #include "support/window_fixture.h"
 
 #include <QAbstractTableModel>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -126,13 +128,16 @@ TEST_F(GridInTheWindow, FollowsTheNewestOfManyRowsAtAFixedCost)
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     RecordsGridView& grid = *window->DBGrid1;
-    const int shownRows = grid.recordsModel()->windowSize();
 
     QList<testsupport::SampleRow> rows;
     for (int i = 1; i <= 100000; ++i)
         rows.append({ i, QTime(8, 0, 0).addSecs(i % 36000), QStringLiteral("DC"), QStringLiteral("1,234"),
             1234, QStringLiteral("V"), QStringLiteral("AUTO") });
     testsupport::appendRows(*window->T20VDB, rows);
+    // Rows that fit once the row header is as wide as six digits.
+    const int shownRows = grid.recordsModel()->windowSize();
+    ASSERT_GT(shownRows, 5);
+    ASSERT_LT(shownRows, 20);
 
     EXPECT_EQ(grid.verticalHeader()->count(), shownRows) << "the header holds the rows shown, not all rows";
     EXPECT_EQ(grid.rowScrollBar()->maximum(), 100000 - shownRows);
@@ -146,6 +151,51 @@ TEST_F(GridInTheWindow, FollowsTheNewestOfManyRowsAtAFixedCost)
     EXPECT_EQ(grid.model()->rowCount(), 0);
     EXPECT_EQ(grid.rowScrollBar()->maximum(), 0);
     EXPECT_EQ(grid.selectedTableRow(), -1);
+}
+
+// Rows still in sight keep their pixels when the window moves by a few rows;
+// what is on screen must be what the grid paints afresh, selection included.
+TEST_F(GridInTheWindow, MovedRowsOnScreenAreWhatTheGridPaints)
+{
+    provideTemplate();
+    auto window = makeWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    RecordsGridView& grid = *window->DBGrid1;
+    const auto expectScreenIsFresh = [&](const std::string& what) {
+        // A new layout (the row header got a digit more or less) paints at the next pass.
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::processEvents();
+        const QPoint at = grid.mapTo(window.get(), QPoint(0, 0));
+        const QImage screen = QGuiApplication::primaryScreen()
+                                  ->grabWindow(window->winId(), at.x(), at.y(), grid.width(), grid.height())
+                                  .toImage()
+                                  .convertToFormat(QImage::Format_RGB32);
+        const QImage fresh = grid.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(screen.size(), fresh.size()) << what;
+        EXPECT_TRUE(screen == fresh) << what;
+    };
+
+    // Logged one at a time, each painted before the next, past the digit
+    // that widens the row header.
+    for (int i = 1; i <= 120; ++i) {
+        testsupport::appendRows(*window->T20VDB,
+            { { i, QTime(8, 0, 0).addSecs(i), i % 2 ? QStringLiteral("DC") : QStringLiteral("AC"),
+                QString::number(i * 7 % 4000), double(i * 7 % 4000), QStringLiteral("V"),
+                QStringLiteral("AUTO") } });
+        QCoreApplication::processEvents();
+        if (i % 10 == 0 || i == 99 || i == 100)
+            expectScreenIsFresh("after row " + std::to_string(i));
+    }
+
+    // The user steps over the table with the selection on an older row.
+    grid.showTableRow(100);
+    expectScreenIsFresh("row 101 selected");
+    QScrollBar& bar = *grid.rowScrollBar();
+    for (const int step : { -1, -1, -3, 2, 1, -12, 5 }) {
+        bar.setValue(bar.value() + step);
+        expectScreenIsFresh("scrolled by " + std::to_string(step) + " to " + std::to_string(bar.value()));
+    }
 }
 
 } // namespace
