@@ -1,32 +1,65 @@
 // Time to save 100,000 logged rows as text and as a Paradox table, to reopen
-// the Paradox copy, and to lay out the printed report for them.
+// the Paradox copy, to lay out the printed report for them and write it as
+// PDF, and to show its first page in the preview; a million rows saved as
+// text, with the memory the save adds at its peak.
 #include "base/heap_tuning.h"
 #include "records/record_files.h"
 #include "records/records_table.h"
 #include "records/report_painter.h"
+#include "records/report_preview.h"
 
+#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTime>
 
 #include <benchmark/benchmark.h>
+#include <fstream>
+#include <string>
 
 namespace {
 
 constexpr int kRows = 100000;
 
+/** Resident memory now and at its peak since the last resetPeak(), in bytes. */
+struct Resident {
+    qint64 now = 0;
+    qint64 peak = 0;
+};
+
+Resident resident()
+{
+    Resident r;
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    qint64 kib = 0;
+    while (status >> key) {
+        if (key == "VmRSS:" && status >> kib)
+            r.now = kib * 1024;
+        else if (key == "VmHWM:" && status >> kib)
+            r.peak = kib * 1024;
+    }
+    return r;
+}
+
+/** Starts a new peak from the resident memory of now. */
+void resetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 class FilledTable {
 public:
-    FilledTable()
+    explicit FilledTable(int rows = kRows)
     {
         const QString path = dir.filePath(QStringLiteral("Rk40vdb.DB"));
         QFile::copy(RecordsTable::findTemplate(), path);
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         table.open(path);
         const QTime start(8, 0, 0);
-        for (int i = 1; i <= kRows; ++i) {
+        for (int i = 1; i <= rows; ++i) {
             table.append();
             table.setField(QStringLiteral("value"),
                 QStringLiteral("%1,%2").arg(i % 40).arg(i % 1000, 3, 10, QChar('0')));
@@ -50,6 +83,12 @@ FilledTable& filled()
     return table;
 }
 
+FilledTable& filledMillion()
+{
+    static FilledTable table(1000000);
+    return table;
+}
+
 void SaveAsText(benchmark::State& state)
 {
     FilledTable& f = filled();
@@ -58,6 +97,24 @@ void SaveAsText(benchmark::State& state)
         benchmark::DoNotOptimize(RecordFiles::SaveTableAsText(f.table, path).ok);
     state.counters["rows"] = double(f.table.rowCount());
     state.counters["bytes"] = double(QFileInfo(path).size());
+}
+
+/** A million rows as text; "added_MB" is the resident memory the save adds at its peak. */
+void SaveMillionAsText(benchmark::State& state)
+{
+    FilledTable& f = filledMillion();
+    const QString path = f.dir.filePath(QStringLiteral("million.txt"));
+    double added = 0;
+    for (auto _ : state) {
+        QFile::remove(path);
+        resetPeak();
+        const qint64 before = resident().now;
+        benchmark::DoNotOptimize(RecordFiles::SaveTableAsText(f.table, path).ok);
+        added = std::max(added, double(resident().peak - before));
+    }
+    state.counters["rows"] = double(f.table.rowCount());
+    state.counters["added_MB"] = added / 1e6;
+    QFile::remove(path);
 }
 
 void SaveAsParadox(benchmark::State& state)
@@ -102,7 +159,30 @@ void ReportPdf(benchmark::State& state)
     state.counters["bytes"] = double(QFileInfo(path).size());
 }
 
+/**
+ * The preview opened on the report of 100,000 rows until its first page is
+ * painted; "added_MB" is the resident memory it adds at its peak.
+ */
+void PreviewFirstPage(benchmark::State& state)
+{
+    FilledTable& f = filled();
+    double added = 0;
+    for (auto _ : state) {
+        resetPeak();
+        const qint64 before = resident().now;
+        ReportPreview preview(ReportPainter(f.table.snapshot()));
+        preview.show();
+        while (preview.pageView()->pagesPainted().isEmpty())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        benchmark::DoNotOptimize(preview.pageView()->pageCount());
+        added = std::max(added, double(resident().peak - before));
+    }
+    state.counters["added_MB"] = added / 1e6;
+}
+
 BENCHMARK(SaveAsText)->Unit(benchmark::kMillisecond);
+BENCHMARK(SaveMillionAsText)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(PreviewFirstPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SaveAsParadox)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReopenParadox)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReportLayout)->Unit(benchmark::kMillisecond);
@@ -114,7 +194,7 @@ int main(int argc, char** argv)
 {
     heaptuning::keepLargeBuffers();
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
