@@ -75,13 +75,18 @@ void RecordsGridColumns::scheduleFit()
 int RecordsGridColumns::shownRowsWidth(std::size_t column) const
 {
     const int index = table_->fieldIndex(QLatin1String(Designed[column].field));
-    const QAbstractItemModel* shown = grid_->model();
+    const RecordsGridModel* shown = grid_->recordsModel();
     if (index < 0 || !shown)
         return 0;
+    // Rows measured by the last fit are in rowsNeed_ already: a logged row
+    // moves the window by one, so one row is measured, not the whole window.
     QStringList texts;
-    for (int row = 0; row < shown->rowCount(); ++row)
-        texts << shown->index(row, index).data().toString();
-    return widest(texts, fonts_[column]);
+    for (int row = 0; row < shown->rowCount(); ++row) {
+        const int tableRow = shown->firstRow() + row;
+        if (tableRow < measuredFirst_ || tableRow >= measuredEnd_)
+            texts << shown->index(row, index).data().toString();
+    }
+    return texts.isEmpty() ? 0 : widest(texts, fonts_[column]);
 }
 
 void RecordsGridColumns::reset()
@@ -102,6 +107,7 @@ void RecordsGridColumns::reset()
         fixedNeed_[i] = std::max(
             widest(widestTexts(field, *table_), fonts_[i]) + cellMargins_, caption + captionMargins);
         rowsNeed_[i] = 0;
+        measuredFirst_ = measuredEnd_ = 0;
         const int index = table_->fieldIndex(QLatin1String(field));
         if (index >= 0)
             grid_->setColumnHidden(index, false);
@@ -114,8 +120,13 @@ void RecordsGridColumns::fit()
     fitTimer_.stop();
     std::array<int, Designed.size()> needed {};
     std::array<int, Designed.size()> widths {};
-    for (std::size_t i = 0; i < Designed.size(); ++i) {
+    for (std::size_t i = 0; i < Designed.size(); ++i)
         rowsNeed_[i] = std::max(rowsNeed_[i], shownRowsWidth(i));
+    if (const RecordsGridModel* shown = grid_->recordsModel()) {
+        measuredFirst_ = shown->firstRow();
+        measuredEnd_ = shown->firstRow() + shown->rowCount();
+    }
+    for (std::size_t i = 0; i < Designed.size(); ++i) {
         needed[i] = std::max(fixedNeed_[i], rowsNeed_[i] + cellMargins_);
         widths[i] = std::max(Designed[i].width, needed[i]);
     }

@@ -46,6 +46,8 @@ private:
     std::array<QFont, Designed.size()> fonts_;
     std::array<int, Designed.size()> fixedNeed_ {}; ///< caption and the texts any row may show, with margins
     std::array<int, Designed.size()> rowsNeed_ {}; ///< widest text of any row shown since reset()
+    int measuredFirst_ = 0; ///< table rows measured by the last fit, from here ...
+    int measuredEnd_ = 0; ///< ... to before here
     int cellMargins_ = 0;
     QTimer fitTimer_;
 };

@@ -115,7 +115,7 @@ void RecordsGridView::onWindowChanged()
 
 void RecordsGridView::showSelection()
 {
-    indicator_->viewport()->update();
+    updateIndicator();
     // The selection model holds window rows; it follows the selected table row.
     const int local = selected_ - model_->firstRow();
     const bool inWindow = selected_ >= 0 && local < model_->rowCount();
@@ -148,7 +148,7 @@ void RecordsGridView::selectionChanged(const QItemSelection& selected, const QIt
         return;
     const QModelIndexList rows = selectionModel()->selectedRows();
     selected_ = rows.isEmpty() ? -1 : model_->firstRow() + rows.front().row();
-    indicator_->viewport()->update();
+    updateIndicator();
 }
 
 void RecordsGridView::dataChanged(
@@ -179,6 +179,8 @@ bool RecordsGridView::movePaintedRows(int rows)
     const int dy = -rows * height;
     viewport()->scroll(0, dy);
     verticalHeader()->viewport()->scroll(0, dy);
+    if (markPainted_ >= 0)
+        markPainted_ -= rows;
     return true;
 }
 
@@ -191,6 +193,17 @@ void RecordsGridView::onHeaderDataChanged(Qt::Orientation orientation, int first
     headerMoved_ = false;
     if (!moved)
         verticalHeader()->headerDataChanged(orientation, first, last);
+}
+
+void RecordsGridView::updateIndicator()
+{
+    // Only the section that had the mark and the one that has it now.
+    const int marked = markedWindowRow();
+    for (int row : { markPainted_, marked })
+        if (row >= 0)
+            indicator_->viewport()->update(QRect(0, indicator_->sectionViewportPosition(row),
+                indicator_->viewport()->width(), indicator_->sectionSize(row)));
+    markPainted_ = marked;
 }
 
 void RecordsGridView::bringIntoWindow(int row)

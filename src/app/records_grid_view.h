@@ -61,6 +61,8 @@ private:
      */
     bool movePaintedRows(int rows);
     void onHeaderDataChanged(Qt::Orientation orientation, int first, int last);
+    /** Repaints the indicator's mark where it was painted and where it belongs now. */
+    void updateIndicator();
 
     RecordsGridModel* model_ = nullptr;
     QScrollBar* rowBar_ = nullptr;
@@ -69,5 +71,6 @@ private:
     bool syncing_ = false;
     bool placing_ = false;
     int paintedFirst_ = 0; ///< first table row the painted cells show
+    int markPainted_ = -1; ///< window row the indicator's mark was last painted at
     bool headerMoved_ = false; ///< the row indicator's pixels were moved for the last change
 };
