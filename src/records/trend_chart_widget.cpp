@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -23,6 +24,8 @@
 #include <QToolButton>
 #include <QValueAxis>
 
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -46,6 +49,8 @@ QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, 
     b->setGeometry(x, 3, width, 22);
     return b;
 }
+/** Width of the page-number button while its number is short. */
+constexpr int pageButtonWidth = 24;
 } // namespace
 
 QString TrendChartWidget::bitmapPath()
@@ -314,11 +319,30 @@ void TrendChartWidget::showControls()
     BTPrevious->setEnabled(b.previous);
     BtNext->setEnabled(b.next);
     BTlast->setEnabled(b.last);
-    Bt10->setText(pager_.pageCaption());
+    showPageNumber(pager_.pageCaption());
     series2_->setVisible(pager_.activeSeries() == 0);
     series1_->setVisible(pager_.activeSeries() == 1);
     styleEnvelope();
     axisY_->setRange(pager_.valueMinimum(), pager_.valueMaximum());
+}
+
+void TrendChartWidget::showPageNumber(const QString& number)
+{
+    if (Bt10->text() == number)
+        return;
+    Bt10->setText(number);
+    // The button is as narrow as its arrows, but a long log reaches page
+    // numbers of several digits: the button widens to hold them and the
+    // buttons to its right move along, into the free end of the row.
+    const int width = std::max(
+        pageButtonWidth, int(std::ceil(QFontMetricsF(Bt10->font()).horizontalAdvance(number))) + 6);
+    const int grow = width - Bt10->width();
+    if (grow == 0)
+        return;
+    Bt10->resize(width, Bt10->height());
+    for (QWidget* right : { static_cast<QWidget*>(BtNext), static_cast<QWidget*>(BTlast),
+             static_cast<QWidget*>(TbFd), static_cast<QWidget*>(TbSx) })
+        right->move(right->x() + grow, right->y());
 }
 
 void TrendChartWidget::scheduleRedraw()

@@ -96,6 +96,8 @@ private:
     void buildAlarmBoxes();
     void resizeEvent(QResizeEvent* event) override;
     void showControls();
+    /** Shows the page number in Bt10, in a smaller face when its digits need it. */
+    void showPageNumber(const QString& number);
     void scheduleRedraw();
     void alarmLimitChanged(QLineEdit* box, bool high);
     void styleEnvelope();

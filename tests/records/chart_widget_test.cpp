@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -52,6 +53,25 @@ TEST_F(ChartWidgetTest, SeriesHoldOnlyTheCurrentPage)
     EXPECT_EQ(chart->ordinalAxis()->min(), 200);
     EXPECT_EQ(chart->ordinalAxis()->max(), 300);
     EXPECT_EQ(chart->Bt10->text(), QStringLiteral("3"));
+}
+
+TEST_F(ChartWidgetTest, PageNumberFitsItsButtonAtAnyPage)
+{
+    chart->Maxrecord->setText(QStringLiteral("1"));
+    int points = 0;
+    for (const int page : { 1, 9, 10, 100, 1000, 10000, 100000 }) {
+        while (points < page)
+            pager.addPoint(++points);
+        chart->flushRedraw();
+        const QString text = chart->Bt10->text();
+        EXPECT_EQ(text, pager.pageCaption()) << page;
+        EXPECT_LE(QFontMetricsF(chart->Bt10->font()).horizontalAdvance(text), chart->Bt10->width() - 4)
+            << "page " << text.toStdString();
+        // The buttons to its right move along and stay inside the chart.
+        EXPECT_GE(chart->BtNext->x(), chart->Bt10->geometry().right()) << page;
+        EXPECT_EQ(chart->BTlast->x(), chart->BtNext->x() + 24) << page;
+        EXPECT_LE(chart->TbFd->geometry().right(), chart->width()) << page;
+    }
 }
 
 TEST_F(ChartWidgetTest, RedrawsAreCoalesced)
