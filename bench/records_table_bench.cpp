@@ -25,12 +25,14 @@ struct LogTable {
     }
 };
 
+/** A reading of a run that changes every time: value and count drift, a second passes. */
 void logReading(RecordsTable& table, qint64 no)
 {
+    const int counts = int(no * 37 % 8000) - 4000;
     table.append();
-    table.setField(QStringLiteral("value"), QStringLiteral("-3.999"));
-    table.setField(QStringLiteral("Nval"), -3999.0);
-    table.setField(QStringLiteral("time"), QTime(14, 3, 27));
+    table.setField(QStringLiteral("value"), QString::number(counts / 1000.0, 'f', 3));
+    table.setField(QStringLiteral("Nval"), double(counts));
+    table.setField(QStringLiteral("time"), QTime(8, 0, 0).addSecs(int(no % 57600)));
     table.setField(QStringLiteral("no"), no);
     table.setField(QStringLiteral("DC/AC"), QStringLiteral("DC"));
     table.setField(QStringLiteral("unit"), QStringLiteral("k*"));
