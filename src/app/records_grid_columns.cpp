@@ -2,6 +2,7 @@
 
 #include "app/records_grid_model.h"
 #include "app/records_grid_view.h"
+#include "app/text_width.h"
 #include "app/widest_texts.h"
 #include "records/records_table.h"
 
@@ -45,16 +46,6 @@ QFont columnFont(const char* field, const QFont& gridFont)
     return gridFont;
 }
 
-/** Whole pixels that hold the widest of @p texts: text is laid out at fractional advances. */
-int widest(const QStringList& texts, const QFont& font)
-{
-    const QFontMetricsF metrics(font);
-    qreal width = 0;
-    for (const QString& t : texts)
-        width = std::max(width, metrics.horizontalAdvance(t));
-    return int(std::ceil(width));
-}
-
 } // namespace
 
 RecordsGridColumns::RecordsGridColumns(RecordsGridView* grid, const RecordsTable* table, QObject* parent)
@@ -86,7 +77,7 @@ int RecordsGridColumns::shownRowsWidth(std::size_t column) const
         if (tableRow < measuredFirst_ || tableRow >= measuredEnd_)
             texts << shown->index(row, index).data().toString();
     }
-    return texts.isEmpty() ? 0 : widest(texts, fonts_[column]);
+    return texts.isEmpty() ? 0 : widestAdvance(texts, fonts_[column]);
 }
 
 void RecordsGridColumns::reset()
@@ -103,9 +94,9 @@ void RecordsGridColumns::reset()
     for (std::size_t i = 0; i < Designed.size(); ++i) {
         const char* field = Designed[i].field;
         fonts_[i] = columnFont(field, grid_->font());
-        const int caption = widest({ QLatin1String(field) }, header->font());
+        const int caption = widestAdvance({ QLatin1String(field) }, header->font());
         fixedNeed_[i] = std::max(
-            widest(widestTexts(field, *table_), fonts_[i]) + cellMargins_, caption + captionMargins);
+            widestAdvance(widestTexts(field, *table_), fonts_[i]) + cellMargins_, caption + captionMargins);
         rowsNeed_[i] = 0;
         measuredFirst_ = measuredEnd_ = 0;
         const int index = table_->fieldIndex(QLatin1String(field));

@@ -8,6 +8,7 @@
 #include "app/records_grid_model.h"
 #include "app/records_grid_view.h"
 #include "app/shape_circle.h"
+#include "app/text_width.h"
 #include "app/widest_texts.h"
 #include "decode/lcd_panel_widget.h"
 #include "decode/unit_glyphs.h"
@@ -53,16 +54,6 @@ QFont windowFont()
     f.setPointSize(8);
     f.setBold(true);
     return f;
-}
-
-/** Whole pixels that hold the widest of @p texts: text is laid out at fractional advances. */
-int widestAdvance(const QStringList& texts, const QFont& font)
-{
-    const QFontMetricsF metrics(font);
-    qreal width = 0;
-    for (const QString& t : texts)
-        width = std::max(width, metrics.horizontalAdvance(t));
-    return int(std::ceil(width));
 }
 
 QFont pixelFont(const QString& family, int pixels, bool bold)
