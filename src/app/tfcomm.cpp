@@ -10,6 +10,7 @@
 #include "app/shape_circle.h"
 #include "app/text_width.h"
 #include "app/widest_texts.h"
+#include "base/variant_settings.h"
 #include "decode/lcd_panel_widget.h"
 #include "decode/unit_glyphs.h"
 #include "link/com_port_driver.h"
@@ -118,7 +119,6 @@ QString TFCOMM::exitQuestionText()
 TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     std::unique_ptr<HidPlatform> hidPlatform, QWidget* parent)
     : QMainWindow(parent)
-    , variant_(variant)
     , asker_(asker ? std::move(asker) : std::make_unique<DialogMessageAsker>())
     , terminate_([] { QCoreApplication::quit(); })
 {
@@ -128,6 +128,14 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
         | Qt::WindowCloseButtonHint);
     setFont(windowFont());
     readingNotice_ = new WindowNotice(this, QMessageBox::Critical, this);
+
+    // The reading path comes first: the panel and the chart show its models.
+    T20VDB = new RecordsTable(this);
+    T20VDB->setObjectName(QStringLiteral("T20VDB"));
+    journal_ = std::make_unique<Journal>();
+    recordsJournal_ = std::make_unique<RecordsJournal>(*journal_, buildVariantName(variant));
+    recordSink_ = std::make_unique<RecordsTableSink>(*T20VDB, recordsJournal_.get());
+    pipeline_ = std::make_unique<ReadingPipeline>(variant, *recordSink_);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -146,8 +154,6 @@ TFCOMM::TFCOMM(const BuildVariant& variant, std::unique_ptr<MessageAsker> asker,
     COMM2 = new TComPortDriver(this);
     COMM2->setObjectName(QStringLiteral("COMM2"));
     COMM2->setComPortSpeed(TComPortBaudRate::br2400);
-    T20VDB = new RecordsTable(this);
-    T20VDB->setObjectName(QStringLiteral("T20VDB"));
     Data1 = new RecordsTableModel(T20VDB, this);
     setUpRecordsGrid();
 
@@ -209,7 +215,7 @@ void TFCOMM::buildTopBar(QWidget* client)
 
 void TFCOMM::buildDisplayArea(QWidget* client)
 {
-    Panel1 = place(new LcdPanelWidget(&panelModel_, client), "Panel1", 3, 31, 285, 154);
+    Panel1 = place(new LcdPanelWidget(&pipeline_->panel(), client), "Panel1", 3, 31, 285, 154);
 
     Panel3 = place(new QFrame(client), "Panel3", 3, 184, 285, 41);
     Panel3->setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -7,18 +7,11 @@
 #include "app/window_notice.h"
 #include "base/build_variant.h"
 #include "base/count_profile.h"
-#include "decode/evaluation_view.h"
-#include "decode/frame_assembler.h"
-#include "decode/frame_log.h"
-#include "decode/mode_frame_decoder.h"
-#include "decode/panel_model.h"
-#include "decode/reading_evaluator.h"
-#include "decode/reading_state.h"
-#include "decode/segment_frame_decoder.h"
 #include "link/hid/hid_platform.h"
 #include "link/serial_port_listing.h"
 #include "records/job_runner.h"
 #include "records/trend_chart_widget.h"
+#include "session/reading_pipeline.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -91,14 +84,16 @@ public:
         QWidget* parent = nullptr);
     ~TFCOMM() override;
 
-    const BuildVariant& variant() const { return variant_; }
-    const CountProfile& countProfile() const { return profile_; }
-    ReadingState& reading() { return reading_; }
-    EvaluationState& evaluation() { return evaluation_; }
-    PanelModel& panelModel() { return panelModel_; }
-    EvaluationView& evaluationView() { return evaluationView_; }
-    FrameAssembler& framer() { return framer_; }
-    FrameLog& Memo1() { return frameLog_; }
+    const BuildVariant& variant() const { return pipeline_->variant(); }
+    const CountProfile& countProfile() const { return pipeline_->countProfile(); }
+    ReadingState& reading() { return pipeline_->reading(); }
+    EvaluationState& evaluation() { return pipeline_->evaluation(); }
+    PanelModel& panelModel() { return pipeline_->panel(); }
+    EvaluationView& evaluationView() { return pipeline_->view(); }
+    FrameAssembler& framer() { return pipeline_->framer(); }
+    FrameLog& Memo1() { return pipeline_->frameLog(); }
+    /** The reading path the window shows: framer, decoders, evaluation, log and chart. */
+    ReadingPipeline& pipeline() { return *pipeline_; }
 
     /** Which receive handler start-up bound to COMM2: "H40VRData", "H20VRData" or empty. */
     QString boundFramer() const { return boundFramer_; }
@@ -393,22 +388,10 @@ private:
     void startChartAxis();
 
     // ---- Subsystem objects ---------------------------------------------------------------------
-    BuildVariant variant_;
-    CountProfile profile_;
-    ReadingState reading_;
-    EvaluationState evaluation_;
-    PanelModel panelModel_;
-    std::unique_ptr<ChartPager> chartPager_;
     std::unique_ptr<Journal> journal_; ///< outlives the sink and the log that write into it
     std::unique_ptr<RecordsJournal> recordsJournal_;
-    std::unique_ptr<RecordsTableSink> recordSink_;
-    std::unique_ptr<ReadingLog> readingLog_;
-    FrameLog frameLog_;
-    EvaluationView evaluationView_;
-    FrameAssembler framer_ { reading_ };
-    ModeFrameDecoder modeDecoder_ { reading_, panelModel_, frameLog_, variant_, profile_ };
-    SegmentFrameDecoder segmentDecoder_ { reading_, panelModel_, profile_, variant_ };
-    ReadingEvaluator evaluator_ { reading_, evaluation_, panelModel_, profile_, evaluationView_ };
+    std::unique_ptr<RecordsTableSink> recordSink_; ///< outlives the pipeline, whose log writes into it
+    std::unique_ptr<ReadingPipeline> pipeline_;
 
     // ---- Window state ----------------------------------------------------------------------------
     ExclusiveToggleGroup* connectGroup_ = nullptr;

@@ -51,9 +51,7 @@ void TFCOMM::connectConnectionControl()
     connect(serialLink_, &SerialLinkSupervisor::reopened, this, &TFCOMM::serialLinkReopened);
     // Any decoded frame, from either link, is a current reading again.
     connect(
-        &modeDecoder_, &ModeFrameDecoder::frameDecoded, this, [this] { linkView_->setReadingStale(false); });
-    connect(&segmentDecoder_, &SegmentFrameDecoder::frameDecoded, this,
-        [this] { linkView_->setReadingStale(false); });
+        pipeline_.get(), &ReadingPipeline::frameDecoded, this, [this] { linkView_->setReadingStale(false); });
     connect(ComSetup1, &QMenu::aboutToShow, this, &TFCOMM::refreshDetectedPorts);
     showPortHint();
 }
@@ -125,7 +123,7 @@ void TFCOMM::BTCon1Click()
     for (QPushButton* p : { BtCOM1, BtCOM2, BtCOM3, BtCOM4 })
         p->setEnabled(false);
     if (opened) {
-        framer_.reset(); // nothing left over from an earlier link
+        pipeline_->framer().reset(); // nothing left over from an earlier link
         noteLogSource(serialLink_->devicePath());
         return;
     }
@@ -171,7 +169,7 @@ void TFCOMM::serialLinkLost(const QDateTime& when)
 
 void TFCOMM::serialLinkReopened(const QDateTime& when)
 {
-    framer_.reset(); // bytes from before the gap never join bytes after it
+    pipeline_->framer().reset(); // bytes from before the gap never join bytes after it
     const QString hint = LinkHealthView::backHint(serialLink_->devicePath(), serialLink_->lostAt(), when);
     for (QPushButton* p : { BtCOM1, BtCOM2, BtCOM3, BtCOM4 })
         LinkHealthView::markWorking(p, hint);
@@ -196,7 +194,7 @@ void TFCOMM::setReviewButtonsEnabled(bool enabled)
         b->setEnabled(enabled);
     // Next and Last are the chart's page buttons too: the pager keeps them
     // disabled through every chart update until the link lets go.
-    chartPager_->setNextAndLastHeld(!enabled);
+    pipeline_->chart().setNextAndLastHeld(!enabled);
 }
 
 void TFCOMM::COMConClick()
@@ -211,13 +209,13 @@ void TFCOMM::COMConClick()
 
 void TFCOMM::ConTimerTimer()
 {
-    if (reading_.IdleTicks == 2) {
+    if (pipeline_->reading().IdleTicks == 2) {
         if (usbLink_)
             usbLink_->ConTimerUsbStep(); // gives up a cable that brings no meter data
         CONok->hide();
         CONokN->show();
-        reading_.IdleTicks = 0;
+        pipeline_->reading().IdleTicks = 0;
     } else {
-        ++reading_.IdleTicks;
+        ++pipeline_->reading().IdleTicks;
     }
 }

@@ -15,12 +15,14 @@
 
 void TFCOMM::connectDecoding()
 {
-    framer_.setModeFrameHandler([this] { LcdDisplay40V(); });
-    framer_.setSegmentFrameHandler([this] { LcdDisplay20V(); });
-    connect(&modeDecoder_, &ModeFrameDecoder::frameDecoded, this, &TFCOMM::showLinkActive);
-    connect(&segmentDecoder_, &SegmentFrameDecoder::frameDecoded, this, &TFCOMM::showLinkActive);
-    segmentDecoder_.setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
-    connect(&evaluationView_, &EvaluationView::changed, this, &TFCOMM::showEvaluationView);
+    ReadingPipeline& p = *pipeline_;
+    connect(&p, &ReadingPipeline::frameDecoded, this, &TFCOMM::showLinkActive);
+    p.segmentDecoder().setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
+    connect(&p.view(), &EvaluationView::changed, this, &TFCOMM::showEvaluationView);
+    p.setDecimalPointIsDot([this] { return checksystem->isChecked(); });
+    // An error while handling a frame ends that frame's handling and is
+    // shown without waiting; the link goes on with the next frame.
+    p.setErrorHandler([this](const QString& message) { showReadingError(message); });
 
     T1HI->setValidator(new LimitTextValidator(T1HI));
     T1LO->setValidator(new LimitTextValidator(T1LO));
@@ -29,39 +31,27 @@ void TFCOMM::connectDecoding()
 
 void TFCOMM::bindEvaluatorHooks()
 {
-    ReadingEvaluator::Hooks& hooks = evaluator_.hooks();
+    // The pipeline's own hooks serve the log and the chart; the window adds
+    // its limit fields, the beep, its alarm switches and its chart widget.
+    ReadingEvaluator::Hooks& hooks = pipeline_->hooks();
     hooks.T1HIText = [this] { return T1HI->text(); };
     hooks.T1LOText = [this] { return T1LO->text(); };
     hooks.beep = [] { QApplication::beep(); };
     hooks.setChartAxisRange = [this](double max, double min) { setChartAxisRange(max, min); };
     hooks.INDataToTable = [this] { INDataToTable(); };
     hooks.BtNewClick = [this] { BtNewClick(); };
-    hooks.chartPagingStep = [this] { chartPager_->pageAfterReading(); };
-    hooks.addChartPoint = [this](double value) { chartPager_->addPoint(value); };
     hooks.SetMaxBChecked = [this] { return Chtshow->SetMaxB->isChecked(); };
     hooks.SetMinBChecked = [this] { return Chtshow->SetMinB->isChecked(); };
 }
 
 void TFCOMM::LcdDisplay40V()
 {
-    // An error while handling a frame ends that frame's handling and is
-    // shown without waiting; the link goes on with the next frame.
-    try {
-        if (const auto display = modeDecoder_.LcdDisplay40V(checksystem->isChecked()))
-            evaluator_.evaluateModeFrame(*display);
-    } catch (const std::exception& e) {
-        showReadingError(QString::fromUtf8(e.what()));
-    }
+    pipeline_->decodeModeFrame();
 }
 
 void TFCOMM::LcdDisplay20V()
 {
-    try {
-        if (const auto display = segmentDecoder_.LcdDisplay20V())
-            evaluator_.evaluateSegmentFrame(*display);
-    } catch (const std::exception& e) {
-        showReadingError(QString::fromUtf8(e.what()));
-    }
+    pipeline_->decodeSegmentFrame();
 }
 
 void TFCOMM::showLinkActive()
@@ -74,13 +64,12 @@ void TFCOMM::setChartAxisRange(double max, double min)
 {
     chartAxisMax_ = max;
     chartAxisMin_ = min;
-    if (chartPager_)
-        chartPager_->setValueRange(min, max);
+    pipeline_->chart().setValueRange(min, max);
 }
 
 void TFCOMM::showEvaluationView()
 {
-    const EvaluationView& v = evaluationView_;
+    const EvaluationView& v = pipeline_->view();
     MaxText->setText(v.MaxText());
     MinText->setText(v.MinText());
     MaxTextU->setText(UnitGlyphs::toDisplay(v.MaxTextU()));

@@ -13,25 +13,6 @@
 #include <optional>
 #include <utility>
 
-namespace {
-
-/** The build variant as the journal records it: the names of the options set. */
-QString variantName(const BuildVariant& v)
-{
-    const std::pair<bool, const char*> options[]
-        = { { v.IFRK20S, "IFRK20S" }, { v.RK27L, "RK27L" }, { v.IFRK40V, "IFRK40V" },
-              { v.IFRK20M, "IFRK20M" }, { v.IFRK91N, "IFRK91N" }, { v.IFZL5082, "IFZL5082" },
-              { v.IFRK33H, "IFRK33H" }, { v.IF7304k, "IF7304k" }, { v.IFRK33J, "IFRK33J" },
-              { v.IF33W, "IF33W" }, { v.IF33X, "IF33X" }, { v.IF33Y, "IF33Y" }, { v.RK47T, "RK47T" } };
-    QStringList set;
-    for (const auto& [on, name] : options)
-        if (on)
-            set.append(QLatin1String(name));
-    return set.join(QLatin1Char('+'));
-}
-
-} // namespace
-
 QString TFCOMM::journalWarningText(const QString& path, const QString& reason)
 {
     return QStringLiteral(
@@ -42,8 +23,6 @@ QString TFCOMM::journalWarningText(const QString& path, const QString& reason)
 
 void TFCOMM::buildJournal()
 {
-    journal_ = std::make_unique<Journal>();
-    recordsJournal_ = std::make_unique<RecordsJournal>(*journal_, variantName(variant_));
     journalNotice_ = new WindowNotice(this, QMessageBox::Warning, this);
     connect(journal_.get(), &Journal::failed, this, [this](const QString& path, const QString& reason) {
         journalNotice_->show(journalWarningText(path, reason));
@@ -85,7 +64,7 @@ void TFCOMM::offerRecovery()
         return;
     }
     try {
-        readingLog_->restoreRows(recordsJournal_->takeBack(*offer));
+        pipeline_->log().restoreRows(recordsJournal_->takeBack(*offer));
     } catch (const std::exception& e) {
         showMessage(QMessageBox::Critical, QString::fromUtf8(e.what()));
     }

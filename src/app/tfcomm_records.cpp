@@ -19,24 +19,21 @@
 
 void TFCOMM::buildRecording(QWidget* client)
 {
-    chartPager_ = std::make_unique<ChartPager>();
-    Chtshow = new TrendChartWidget(*chartPager_, client);
+    Chtshow = new TrendChartWidget(pipeline_->chart(), client);
     Chtshow->setGeometry(288, 173, 382, 292);
 }
 
 void TFCOMM::connectRecording()
 {
-    recordSink_ = std::make_unique<RecordsTableSink>(*T20VDB, recordsJournal_.get());
-    readingLog_ = std::make_unique<ReadingLog>(*chartPager_, *recordSink_);
-    ReadingLog& log = *readingLog_;
+    ReadingLog& log = pipeline_->log();
     log.setRecordSI(RecordSI->isChecked());
     log.setRepeatSet(RepeatSet->isChecked());
     log.setIntervalText(RecordSITime->text());
     // Digits only (the key filter), nine at most so the interval always converts.
     RecordSITime->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), RecordSITime));
-    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { readingLog_->setRecordSI(on); });
-    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { readingLog_->setRepeatSet(on); });
+    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { pipeline_->log().setRecordSI(on); });
+    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { pipeline_->log().setRepeatSet(on); });
     connect(RepeatSet, &QCheckBox::clicked, this, &TFCOMM::btFillClick);
     connect(RecordSITime, &QLineEdit::textChanged, this, &TFCOMM::RecordSITimeChange);
     connect(Trecord, &QTimer::timeout, this, &TFCOMM::TrecordTimer);
@@ -72,9 +69,9 @@ void TFCOMM::connectRecording()
     connect(Chtshow, &TrendChartWidget::conversionFailed, this,
         [this](const QString& message) { showMessage(QMessageBox::Critical, message); });
     connect(Chtshow, &TrendChartWidget::highAlarmLimitChanged, this,
-        [this](float limit) { evaluation_.HighAlarmLimit = limit; });
+        [this](float limit) { pipeline_->evaluation().HighAlarmLimit = limit; });
     connect(Chtshow, &TrendChartWidget::lowAlarmLimitChanged, this,
-        [this](float limit) { evaluation_.LowAlarmLimit = limit; });
+        [this](float limit) { pipeline_->evaluation().LowAlarmLimit = limit; });
 }
 
 QString TFCOMM::recordNewQuestion(qint64 unsaved)
@@ -86,18 +83,18 @@ QString TFCOMM::recordNewQuestion(qint64 unsaved)
 
 ChartPager& TFCOMM::chartPager()
 {
-    return *chartPager_;
+    return pipeline_->chart();
 }
 
 ReadingLog& TFCOMM::readingLog()
 {
-    return *readingLog_;
+    return pipeline_->log();
 }
 
 void TFCOMM::INDataToTable()
 {
     try {
-        readingLog_->INDataToTable(reading_);
+        pipeline_->log().INDataToTable(pipeline_->reading());
     } catch (const std::exception& e) {
         // An interval text that is no number: one box at a time, never waiting.
         showReadingError(QString::fromUtf8(e.what()));
@@ -115,7 +112,7 @@ void TFCOMM::RecordNewClick()
         return;
     showMessage(QMessageBox::Information, ReadingLog::recordDeletedMessage());
     try {
-        readingLog_->RecordNewClick();
+        pipeline_->log().RecordNewClick();
     } catch (const std::exception& e) {
         showMessage(QMessageBox::Critical, QString::fromUtf8(e.what()));
     }
@@ -127,7 +124,7 @@ void TFCOMM::chooseRecordLimit(QAction* item)
     for (qsizetype i = 0; i < items.size(); ++i) {
         items[i]->setChecked(items[i] == item);
         if (items[i] == item)
-            readingLog_->setRecordLimit(ReadingLog::limitItems()[i].limit);
+            pipeline_->log().setRecordLimit(ReadingLog::limitItems()[i].limit);
     }
 }
 
@@ -164,7 +161,7 @@ void TFCOMM::limitessClick()
 void TFCOMM::RecordSITimeChange()
 {
     try {
-        readingLog_->RecordSITimeChange(RecordSITime->text());
+        pipeline_->log().RecordSITimeChange(RecordSITime->text());
     } catch (const std::exception& e) {
         showMessage(QMessageBox::Critical, QString::fromUtf8(e.what()));
     }
@@ -172,32 +169,32 @@ void TFCOMM::RecordSITimeChange()
 
 void TFCOMM::TrecordTimer()
 {
-    readingLog_->TrecordTimer();
+    pipeline_->log().TrecordTimer();
 }
 
 void TFCOMM::BtFirstClick()
 {
-    chartPager_->BtFirstClick();
+    pipeline_->chart().BtFirstClick();
 }
 
 void TFCOMM::BTPreviousClick()
 {
-    chartPager_->BTPreviousClick();
+    pipeline_->chart().BTPreviousClick();
 }
 
 void TFCOMM::BtNextClick()
 {
-    chartPager_->BtNextClick();
+    pipeline_->chart().BtNextClick();
 }
 
 void TFCOMM::BTlastClick()
 {
-    chartPager_->BTlastClick();
+    pipeline_->chart().BTlastClick();
 }
 
 void TFCOMM::DELDATAClick()
 {
-    chartPager_->DELDATAClick();
+    pipeline_->chart().DELDATAClick();
 }
 
 void TFCOMM::BtNewClick()
@@ -212,7 +209,7 @@ void TFCOMM::BtSaveClick()
 
 void TFCOMM::ShowSeries(int index)
 {
-    chartPager_->ShowSeries(index);
+    pipeline_->chart().ShowSeries(index);
 }
 
 void TFCOMM::btFillClick()
@@ -232,7 +229,7 @@ void TFCOMM::FillClick()
 void TFCOMM::MaxrecordExit()
 {
     try {
-        chartPager_->MaxrecordExit(Chtshow->Maxrecord->text());
+        pipeline_->chart().MaxrecordExit(Chtshow->Maxrecord->text());
     } catch (const std::exception& e) {
         showMessage(QMessageBox::Critical, QString::fromUtf8(e.what()));
     }

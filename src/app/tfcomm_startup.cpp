@@ -50,13 +50,13 @@ void TFCOMM::cs123()
 
 void TFCOMM::startCountProfile()
 {
-    profile_ = CountProfile::forCode(QStringLiteral("4"));
-    evaluation_.reset(profile_.FullScaleCount);
+    // The pipeline took the variant's count profile when it was made.
+    pipeline_->evaluation().reset(pipeline_->countProfile().FullScaleCount);
 }
 
 void TFCOMM::startLastUnit()
 {
-    evaluation_.LastUnitText = QStringLiteral("113");
+    pipeline_->evaluation().LastUnitText = QStringLiteral("113");
 }
 
 void TFCOMM::openRecordsTable()
@@ -72,7 +72,7 @@ void TFCOMM::startLogState()
 
 void TFCOMM::startChartSeries()
 {
-    chartPager_->BtNewClick();
+    pipeline_->chart().BtNewClick();
     Chtshow->ComboBox1->setCurrentIndex(0);
 }
 
@@ -83,43 +83,31 @@ void TFCOMM::showFilledOrLine()
 
 void TFCOMM::applyVariantOptions()
 {
-    const VariantSettings settings = VariantSettings::resolve(variant_);
-    switch (settings.framer) {
-    case VariantSettings::Framer::Segment:
-        COMM2->setOnReceiveData([this](const QByteArray& data) { framer_.H20VRData(data); });
-        break;
-    case VariantSettings::Framer::Mode:
-        COMM2->setOnReceiveData([this](const QByteArray& data) { framer_.H40VRData(data); });
-        break;
-    case VariantSettings::Framer::None:
-        break;
-    }
-    if (settings.framer != VariantSettings::Framer::None)
+    // The pipeline frames, and shows the first digit's "3", as the variant
+    // says; the window binds the port to it and takes the title and speed.
+    const VariantSettings& settings = pipeline_->settings();
+    if (settings.framer != VariantSettings::Framer::None) {
+        COMM2->setOnReceiveData([this](const QByteArray& data) { pipeline_->receive(data); });
         boundFramer_ = settings.framerName();
+    }
     if (!settings.title.isEmpty())
         setWindowTitle(settings.title);
-    if (settings.firstDigitThree)
-        panelModel_.setCaption(PanelModel::LcdDa, QStringLiteral("3"));
     if (settings.speed19200)
         COMM2->setComPortSpeed(TComPortBaudRate::br19200);
-    profile_.code = settings.profileCode;
 }
 
 void TFCOMM::applyCountProfile()
 {
-    if (profile_.code != QLatin1String("6") && profile_.code != QLatin1String("34"))
+    const CountProfile& profile = pipeline_->countProfile();
+    if (profile.code != QLatin1String("6") && profile.code != QLatin1String("34"))
         return;
-    profile_ = CountProfile::forCode(profile_.code);
-    evaluation_.MaxValue = -float(profile_.FullScaleCount + 1);
-    evaluation_.MinValue = float(profile_.FullScaleCount + 1);
-    evaluation_.HighAlarmLimit = float(profile_.FullScaleCount + 2);
-    evaluation_.LowAlarmLimit = -float(profile_.FullScaleCount + 2);
-    MaxText->setText(QString::number(-(profile_.FullScaleCount + 1)));
-    MinText->setText(QString::number(profile_.FullScaleCount + 1));
+    pipeline_->evaluation().reset(profile.FullScaleCount);
+    MaxText->setText(QString::number(-(profile.FullScaleCount + 1)));
+    MinText->setText(QString::number(profile.FullScaleCount + 1));
     // The alarm editors only show the full scale here; the limits keep
     // full scale + 2 until the user edits one of them.
-    for (auto [box, text] : { std::pair { Chtshow->Setmax, profile_.FullScaleCount },
-             std::pair { Chtshow->SetMin, -profile_.FullScaleCount } }) {
+    for (auto [box, text] : { std::pair { Chtshow->Setmax, profile.FullScaleCount },
+             std::pair { Chtshow->SetMin, -profile.FullScaleCount } }) {
         const QSignalBlocker quiet(box);
         box->setText(QString::number(text));
     }
@@ -127,5 +115,6 @@ void TFCOMM::applyCountProfile()
 
 void TFCOMM::startChartAxis()
 {
-    setChartAxisRange(profile_.FullScaleCount, -profile_.FullScaleCount);
+    const CountProfile& profile = pipeline_->countProfile();
+    setChartAxisRange(profile.FullScaleCount, -profile.FullScaleCount);
 }

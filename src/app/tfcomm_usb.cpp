@@ -57,7 +57,8 @@ void TFCOMM::buildUsbLink(QWidget* client, std::unique_ptr<HidPlatform> platform
         DevListBox->setCurrentRow(usbLink_->DevListSelected());
     };
     try {
-        usbLink_ = std::make_unique<UsbCableLink>(*hidPlatform_, variant_, reading_, std::move(controls));
+        usbLink_ = std::make_unique<UsbCableLink>(
+            *hidPlatform_, pipeline_->variant(), pipeline_->reading(), std::move(controls));
     } catch (const EControllerError&) {
         // Another window already holds the HID controller: this one has no USB link.
         USBCon->setEnabled(false);

@@ -77,6 +77,15 @@ QString VariantSettings::framerName() const
     return {};
 }
 
+QString buildVariantName(const BuildVariant& variant)
+{
+    QStringList set;
+    for (const auto& [name, option] : options)
+        if (variant.*option)
+            set << QLatin1String(name);
+    return set.join(QLatin1Char('+'));
+}
+
 QStringList buildVariantOptionNames()
 {
     QStringList names;

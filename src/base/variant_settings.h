@@ -41,6 +41,8 @@ struct VariantSettings {
     QString framerName() const;
 };
 
+/** The options set in @p variant, by name, joined by '+' ("IFRK40V"); how the journal records a variant. */
+QString buildVariantName(const BuildVariant& variant);
 /** Option names of the thirteen variant options, in their declared order ("IFRK20S", "IFRK40V", …). */
 QStringList buildVariantOptionNames();
 /** A variant with exactly the named option set (names compare without regard to case); none for an unknown
