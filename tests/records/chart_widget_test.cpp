@@ -3,6 +3,7 @@
 #include "records/trend_chart_widget.h"
 
 #include <QAreaSeries>
+#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -231,8 +232,16 @@ TEST_F(ChartWidgetTest, SavedBitmapShowsWhatTheScreenShows)
         pager.BTlastClick();
         if (chart->BtFill->isChecked() != c.fill)
             chart->BtFill->click();
-        // The screen as the event loop leaves it after the coalesced redraw.
+        // The screen as the event loop leaves it after the coalesced redraw;
+        // on a loaded machine the axes' new labels may still move the plot
+        // area, and with it the columns, so wait until it stays put.
         QTest::qWait(80);
+        QRectF area;
+        for (int i = 0; i < 20 && area != chart->view()->chart()->plotArea(); ++i) {
+            area = chart->view()->chart()->plotArea();
+            chart->flushRedraw();
+            QTest::qWait(10);
+        }
         const QImage screen = chart->view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QString path = dir.filePath(QStringLiteral("databmp.bmp"));
         ASSERT_EQ(chart->saveBitmap(path), QString());
