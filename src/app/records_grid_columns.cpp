@@ -6,13 +6,11 @@
 #include "app/widest_texts.h"
 #include "records/records_table.h"
 
-#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTime>
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 
 namespace {
@@ -91,6 +89,7 @@ void RecordsGridColumns::reset()
         + (grid_->showGrid() ? 1 : 0);
     const QHeaderView* header = grid_->horizontalHeader();
     const int captionMargins = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    measuredFirst_ = measuredEnd_ = 0;
     for (std::size_t i = 0; i < Designed.size(); ++i) {
         const char* field = Designed[i].field;
         fonts_[i] = columnFont(field, grid_->font());
@@ -98,7 +97,6 @@ void RecordsGridColumns::reset()
         fixedNeed_[i] = std::max(
             widestAdvance(widestTexts(field, *table_), fonts_[i]) + cellMargins_, caption + captionMargins);
         rowsNeed_[i] = 0;
-        measuredFirst_ = measuredEnd_ = 0;
         const int index = table_->fieldIndex(QLatin1String(field));
         if (index >= 0)
             grid_->setColumnHidden(index, false);

@@ -11,6 +11,7 @@ RecordsGridModel::RecordsGridModel(QAbstractItemModel* source, QObject* parent)
     connect(source, &QAbstractItemModel::rowsInserted, this, &RecordsGridModel::onSourceRowsInserted);
     connect(source, &QAbstractItemModel::modelReset, this, &RecordsGridModel::onSourceReset);
     shown_ = shownRows();
+    learnColumns();
 }
 
 int RecordsGridModel::tableRowCount() const
@@ -39,14 +40,21 @@ int RecordsGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() || !source_ ? 0 : source_->columnCount();
 }
 
-QString RecordsGridModel::fieldName(int column) const
+void RecordsGridModel::learnColumns()
 {
-    return source_ ? source_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString() : QString();
-}
-
-bool RecordsGridModel::isField(int column, const char* name) const
-{
-    return fieldName(column).compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    kinds_.assign(std::size_t(columnCount()), ColumnKind::Other);
+    for (int column = 0; column < columnCount(); ++column) {
+        const QString name = source_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const auto is = [&name](const char* field) {
+            return name.compare(QLatin1String(field), Qt::CaseInsensitive) == 0;
+        };
+        if (is("Value"))
+            kinds_[std::size_t(column)] = ColumnKind::Value;
+        else if (is("Unit"))
+            kinds_[std::size_t(column)] = ColumnKind::Unit;
+        else if (is("Time") || is("DC/AC") || is("AUTO"))
+            kinds_[std::size_t(column)] = ColumnKind::Centred;
+    }
 }
 
 namespace {
@@ -92,24 +100,32 @@ QVariant RecordsGridModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !source_ || index.row() >= shown_)
         return {};
     const int column = index.column();
-    if (role == Qt::DisplayRole) {
+    const ColumnKind kind
+        = std::size_t(column) < kinds_.size() ? kinds_[std::size_t(column)] : ColumnKind::Other;
+    switch (role) {
+    case Qt::DisplayRole: {
         const QVariant text = source_->index(first_ + index.row(), column).data(role);
-        if (isField(column, "Unit"))
-            return UnitGlyphs::toDisplay(text.toString());
-        return text;
+        return kind == ColumnKind::Unit ? QVariant(UnitGlyphs::toDisplay(text.toString())) : text;
     }
-    if (role == Qt::TextAlignmentRole) {
-        if (isField(column, "Value") || isField(column, "Unit"))
+    case Qt::TextAlignmentRole:
+        switch (kind) {
+        case ColumnKind::Value:
+        case ColumnKind::Unit:
             return int(Qt::AlignRight | Qt::AlignVCenter);
-        if (isField(column, "Time") || isField(column, "DC/AC") || isField(column, "AUTO"))
+        case ColumnKind::Centred:
             return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        case ColumnKind::Other:
+            break;
+        }
         return int(Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    if (role == Qt::FontRole) {
-        if (isField(column, "Value"))
-            return valueFont();
-        if (isField(column, "Unit"))
-            return unitFont();
+    case Qt::FontRole:
+        if (kind == ColumnKind::Value)
+            return valueFont_;
+        if (kind == ColumnKind::Unit)
+            return unitFont_;
+        break;
+    default:
+        break;
     }
     return {};
 }
@@ -188,6 +204,7 @@ void RecordsGridModel::onSourceReset()
     beginResetModel();
     first_ = 0;
     shown_ = shownRows();
+    learnColumns();
     endResetModel();
     emit windowChanged();
 }

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QPointer>
 
+#include <vector>
+
 /**
  * What the records grid shows of the records table: a window of a few rows
  * that fit the grid, starting at firstRow(), rather than every row. A view
@@ -65,8 +67,10 @@ private:
     int shownRows() const;
     /** Tells the views of rows coming into or leaving the window. */
     void fitShownRows();
-    QString fieldName(int column) const;
-    bool isField(int column, const char* name) const;
+    /** How a column is aligned and lettered, by its field. */
+    enum class ColumnKind { Other, Value, Unit, Centred };
+    /** Learns the columns' kinds from the table's fields, which change only with a reset. */
+    void learnColumns();
     void onSourceRowsInserted();
     void onSourceReset();
 
@@ -75,4 +79,8 @@ private:
     int size_ = 1;
     int shown_ = 0; ///< rows the views have been told of
     bool followsNewRows_ = false;
+    std::vector<ColumnKind> kinds_;
+    // Asked for at every cell painted: made once.
+    const QFont valueFont_ = valueFont();
+    const QFont unitFont_ = unitFont();
 };

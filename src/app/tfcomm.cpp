@@ -29,7 +29,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontMetricsF>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -43,7 +42,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
