@@ -1,21 +1,11 @@
 #include "app/caption_gap_check_box.h"
 
-#include <QFontMetricsF>
+#include "app/text_width.h"
+
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 #include <algorithm>
-#include <cmath>
-
-namespace {
-
-/** Whole pixels that hold @p text: text is laid out at fractional advances. */
-int advance(const QFont& font, const QString& text)
-{
-    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
-}
-
-} // namespace
 
 CaptionGapCheckBox::CaptionGapCheckBox(const QString& text, QWidget* parent)
     : QCheckBox(text, parent)
@@ -47,7 +37,7 @@ CaptionGapCheckBox::Parts CaptionGapCheckBox::parts() const
     Parts p;
     p.before = caption.left(start);
     p.after = caption.mid(start + length);
-    p.gap = std::max(gapWidth_, advance(font(), caption.mid(start, length)));
+    p.gap = std::max(gapWidth_, widestAdvance({ caption.mid(start, length) }, font()));
     return p;
 }
 
@@ -61,13 +51,14 @@ QRect CaptionGapCheckBox::captionRect() const
 QRect CaptionGapCheckBox::gapRect() const
 {
     const Parts p = parts();
-    return QRect(captionRect().left() + advance(font(), p.before), 0, p.gap, height());
+    return QRect(captionRect().left() + widestAdvance({ p.before }, font()), 0, p.gap, height());
 }
 
 QSize CaptionGapCheckBox::sizeHint() const
 {
     const Parts p = parts();
-    const QSize caption(advance(font(), p.before) + p.gap + advance(font(), p.after), fontMetrics().height());
+    const QSize caption(widestAdvance({ p.before }, font()) + p.gap + widestAdvance({ p.after }, font()),
+        fontMetrics().height());
     QStyleOptionButton opt;
     initStyleOption(&opt);
     return style()->sizeFromContents(QStyle::CT_CheckBox, &opt, caption, this);
@@ -84,9 +75,9 @@ void CaptionGapCheckBox::paintEvent(QPaintEvent*)
 
     const Parts p = parts();
     const QRect caption = captionRect();
-    const int afterLeft = caption.left() + advance(font(), p.before) + p.gap;
+    const int afterLeft = caption.left() + widestAdvance({ p.before }, font()) + p.gap;
     const auto draw = [&](int left, const QString& text) {
-        const QRect where(left, caption.top(), advance(font(), text), caption.height());
+        const QRect where(left, caption.top(), widestAdvance({ text }, font()), caption.height());
         style()->drawItemText(&painter, where, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
             palette(), isEnabled(), text, QPalette::WindowText);
     };
